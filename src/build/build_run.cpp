@@ -1,0 +1,202 @@
+#include "build/build_run.h"
+
+#include <charconv>
+#include <cmath>
+
+#include "boundary/boundary_trimming.h"
+#include "build/line_sources.h"
+#include "build/sjw_export.h"
+#include "platform/system.h"
+#include "platform/text_scan.h"
+#include "platform/text_writer.h"
+#include "store/grid_index.h"
+#include "store/model_store.h"
+#include "store/point_import.h"
+#include "tin/point_insertion.h"
+#include "tin/work_stack.h"
+
+namespace quarvelin {
+
+namespace {
+
+std::string PercentText(int32_t percent) {
+  std::string text;
+  AppendInt(text, percent);
+  return text + "%";
+}
+
+void AppendTwoDigits(std::string& out, int64_t value) {
+  if (value < 10) out.push_back('0');
+  AppendInt(out, value);
+}
+
+bool WriteBuildInfo(const std::string& path, const BuildSummary& summary, bool contours) {
+  TextWriter out;
+  if (!out.Open(path)) return false;
+  std::string text;
+  AppendInt(text, summary.points);
+  text += "  ";
+  AppendInt(text, summary.triangles);
+  text += "\n";
+  text += contours ? "1\n" : "0\n";
+  text += summary.timeText + "\n";
+  text += summary.speedText + "\n";
+  out.Write(ToGbk(text));
+  return out.Close();
+}
+
+}  // namespace
+
+double MaxBoundaryEdgeFromText(const std::string& text) {
+  size_t pos = 0;
+  while (pos < text.size() && (text[pos] == ' ' || (text[pos] >= '\t' && text[pos] <= '\r'))) ++pos;
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) negative = text[pos++] == '-';
+  const char* first = text.data() + pos;
+  const char* last = text.data() + text.size();
+  double value = 0;
+  std::chars_format format = std::chars_format::general;
+  if (last - first > 2 && first[0] == '0' && (first[1] == 'x' || first[1] == 'X')) {
+    first += 2;
+    format = std::chars_format::hex;
+  }
+  auto [end, ec] = std::from_chars(first, last, value, format);
+  if (ec == std::errc::result_out_of_range) value = HUGE_VAL;  // only a positive limit can be too large to matter
+  else if (ec != std::errc() || end == first) value = 0;
+  if (negative) value = -value;
+  // NaN would disable the comparison with 100 and every later length test.
+  if (!(value >= 100)) value = 100;
+  return value;
+}
+
+std::string FormatBuildTime(int64_t elapsedSeconds) {
+  const int64_t s = elapsedSeconds < 0 ? 0 : elapsedSeconds;
+  std::string text;
+  AppendTwoDigits(text, (s / 3600) % 24);
+  text += "小时";
+  AppendTwoDigits(text, (s / 60) % 60);
+  text += "分";
+  AppendTwoDigits(text, s % 60);
+  text += "秒";
+  return text;
+}
+
+std::string FormatBuildSpeed(int32_t triangleFigure, int64_t elapsedSeconds) {
+  const double seconds = elapsedSeconds < 1 ? 1.0 : static_cast<double>(elapsedSeconds);
+  const double speed = static_cast<double>(triangleFigure) / seconds + 1.0;
+  std::string text;
+  AppendInt(text, static_cast<int64_t>(speed));
+  return text + "个三角形  / 秒";
+}
+
+BuildOutcome BuildRun(const std::string& installDirectory, const BuildOptions& options, ProgressReporter& reporter) {
+  const std::string path = ResolvePathCase(JoinPath(installDirectory, "workdir"));
+  TextScanner scan;
+  if (!scan.Open(path)) {
+    reporter.ShowMessage("无法打开工作目录文件：" + path);
+    return {};
+  }
+  std::string projectDirectory;
+  if (!scan.ReadWord(projectDirectory)) {
+    reporter.ShowMessage("工作目录文件中没有工程目录：" + path);
+    return {};
+  }
+  scan.Close();
+  // workdir writes the spaces of the path as '$'.
+  for (char& c : projectDirectory) {
+    if (c == '$') c = ' ';
+  }
+  return BuildProject(projectDirectory, options, reporter);
+}
+
+BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOptions& options,
+                          ProgressReporter& reporter) {
+  BuildOutcome outcome;
+  if (!IsDirectory(ResolvePathCase(projectDirectory))) {
+    reporter.ShowMessage("工程目录不存在：" + projectDirectory);
+    return outcome;
+  }
+  if (!IsDirectory(ResolvePathCase(JoinPath(projectDirectory, "PMAP")))) {
+    reporter.ShowMessage("工程目录中没有PMAP文件夹：" + projectDirectory);
+    return outcome;
+  }
+
+  ModelStore store;
+  store.projectDirectory = projectDirectory;
+  WorkStack work;
+  std::string message;
+
+  const int64_t start = CalendarSeconds();
+  reporter.SetStatus("正在导入数模原始数据...");
+  if (!ImportPoints(store, message)) {
+    reporter.ShowMessage(message);
+    return outcome;
+  }
+  BuildCellOrder(store);
+  if (!OpenTriangleTable(store, message)) {
+    reporter.ShowMessage(message);
+    return outcome;
+  }
+
+  reporter.SetStatus("正在构建TIN，请稍候...");
+  reporter.SetCaptions("需处理的点数：", "完成点数：");
+  reporter.SetTotal(store.pointCount);
+  reporter.ResetBar();
+  int32_t done = 5;
+  double lastProduct = 500.0;
+  PointInserter inserter(store, work);
+  const int32_t pointCount = store.pointCount;
+  RunInsertionWalk(
+      store,
+      [&] {
+        reporter.SetDone(done);
+        reporter.SetBarText(PercentText(static_cast<int32_t>(lastProduct / pointCount)));
+      },
+      [&](int32_t p) {
+        inserter.InsertPoint(p);
+        ++done;
+        lastProduct = done * 100.0;
+        reporter.SetBarPos(static_cast<int32_t>(lastProduct / pointCount));
+      });
+  const int32_t triangleFigure = store.lastTriangle;
+  const int64_t elapsedSeconds = CalendarSeconds() - start;
+  outcome.repeatedPoints = inserter.counts().repeated;
+  outcome.unplacedPoints = inserter.counts().unplaced;
+  outcome.degeneratePoints = inserter.counts().degenerate;
+
+  EnforceBreaklines(store, work, reporter);
+  if (options.contoursAsFeatureLines && !EnforceContours(store, work, reporter)) return outcome;
+
+  reporter.SetStatus("正在自动调整TIN边界...");
+  if (!TrimBoundary(store, options.maxBoundaryEdge, message)) {
+    reporter.ShowMessage(message);
+    ++outcome.failedOutputs;
+  }
+  if (options.writeSjwFile && !SjwExport(store, reporter)) return outcome;
+
+  reporter.SetStatus("正在输出TIN数据...");
+  if (!WriteGridIndex(store, message)) {
+    reporter.ShowMessage(message);
+    ++outcome.failedOutputs;
+  }
+  const std::string infoPath = ProjectFilePath(projectDirectory, "PMAP", "TIN.inf");
+  CloseModelStore(store);
+
+  reporter.SetStatus("已经成功构建TIN...");
+  reporter.SetBarText("100%");
+  reporter.SetBarPos(100);
+
+  outcome.summary.points = pointCount - 4;
+  outcome.summary.triangles = triangleFigure;
+  outcome.summary.timeText = FormatBuildTime(elapsedSeconds);
+  outcome.summary.speedText = FormatBuildSpeed(triangleFigure, elapsedSeconds);
+  reporter.ShowSummary(outcome.summary);
+  if (!WriteBuildInfo(infoPath, outcome.summary, options.contoursAsFeatureLines)) {
+    reporter.ShowMessage("无法创建TIN.inf文件：" + infoPath);
+    ++outcome.failedOutputs;
+  }
+  outcome.completed = true;
+  return outcome;
+}
+
+}  // namespace quarvelin

@@ -1,0 +1,45 @@
+// The build's reports on a console: status lines and a one-line bar on
+// stderr when it is a terminal (plain lines otherwise), messages on stderr,
+// the summary on stdout.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "build/build_run.h"
+
+namespace quarvelin {
+
+class ConsoleReporter : public ProgressReporter {
+ public:
+  ConsoleReporter(std::FILE* progress, std::FILE* summary, bool interactive, bool quiet);
+  ~ConsoleReporter() override;
+
+  void SetStatus(const std::string& text) override;
+  void SetCaptions(const std::string& totalCaption, const std::string& doneCaption) override;
+  void SetTotal(int32_t total) override;
+  void SetDone(int32_t done) override;
+  void ResetBar() override;
+  void SetBarPos(int32_t position) override;
+  void SetBarText(const std::string& text) override;
+  void ShowMessage(const std::string& text) override;
+  void ShowSummary(const BuildSummary& summary) override;
+
+ private:
+  void EndBarLine();
+  void DrawBar();
+
+  std::FILE* progress_;
+  std::FILE* summary_;
+  bool interactive_;
+  bool quiet_;
+  std::string totalCaption_;
+  std::string doneCaption_;
+  int32_t total_ = 0;
+  int32_t done_ = 0;
+  int32_t position_ = -1;
+  int32_t lastPlainStep_ = -1;
+  bool barShown_ = false;
+};
+
+}  // namespace quarvelin

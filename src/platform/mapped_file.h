@@ -1,0 +1,38 @@
+// A shared read-write mapping of the whole of an existing file: changes made
+// through data() go to the file, and other processes that map it see them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace quarvelin {
+
+class MappedFile {
+ public:
+  MappedFile() = default;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile() { Close(); }
+
+  // Opens the existing file at `path` for reading and writing and maps all of
+  // it. `mappingName` names the mapping where the platform has named mappings.
+  // On failure returns false, leaves the object closed and describes why in
+  // `error` (in English, for logs; callers show their own texts).
+  bool Open(const std::string& path, const char* mappingName, std::string* error);
+
+  // Unmaps the view, then closes the mapping and the file. Changed pages reach
+  // the file through the platform's cache.
+  void Close();
+
+  bool isOpen() const { return data_ != nullptr; }
+  uint8_t* data() const { return data_; }
+  uint64_t size() const { return size_; }
+
+ private:
+  uint8_t* data_ = nullptr;
+  uint64_t size_ = 0;
+  intptr_t file_ = -1;
+  intptr_t mapping_ = -1;
+};
+
+}  // namespace quarvelin

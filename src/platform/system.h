@@ -1,0 +1,42 @@
+// Small services of the operating system that the build needs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quarvelin {
+
+// Current calendar time in whole seconds.
+int64_t CalendarSeconds();
+
+// Directory of the running executable, without a trailing separator; empty if
+// it cannot be found.
+std::string ExecutableDirectory();
+
+// The system's texts are UTF-8 in the program; files that the host reads keep
+// them in the GBK code page. Characters GBK lacks become '?'.
+std::string ToGbk(std::string_view utf8);
+
+// Joins a directory and one name with the platform's separator.
+std::string JoinPath(std::string_view directory, std::string_view name);
+
+// `path` with every component that does not exist as spelt replaced by an
+// existing entry of the same name in another case, so that files the host
+// names "PMAP\TIN.tri" are found as "pmap/tin.TRI". Components with no such
+// entry keep their spelling, so a file that is to be created gets the name
+// as given.
+std::string ResolvePathCase(std::string_view path);
+
+// A file of the project's PMAP folder: the project directory, then "PMAP" (or
+// "pmap", as the caller spells it), then the file name, each component found
+// whatever its case.
+std::string ProjectFilePath(std::string_view projectDirectory, std::string_view pmapSpelling,
+                            std::string_view fileName);
+
+bool IsDirectory(const std::string& path);
+bool IsRegularFile(const std::string& path);
+// Size of the file in bytes, or -1 when it does not exist or is no file.
+int64_t FileSize(const std::string& path);
+
+}  // namespace quarvelin

@@ -1,0 +1,83 @@
+// The data of one build: the mapped point and triangle tables, the point grid
+// and the cell order. One ModelStore exists per build; the engine, breakline
+// enforcement and boundary trimming all work on it.
+//
+// Invariants between operations, once the triangle table is open:
+//  - records 0..lastTriangle of the triangle table are in use; every live
+//    triangle is counter-clockwise (or, in the degenerate cases of points on
+//    the outer edge, of zero area);
+//  - neighbour links are symmetric: if t.neighbour[i] == u, u names t back;
+//  - the incidentTriangle of every inserted point names a triangle that has it
+//    as a corner.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/mapped_file.h"
+#include "store/records.h"
+
+namespace quarvelin {
+
+// The coarse square grid over the survey points. The cell of column c (along
+// x) and row r (along y) has the number c * rowCount + r.
+struct PointGrid {
+  double minX = 0;
+  double minY = 0;
+  double maxX = 0;
+  double maxY = 0;
+  double cellSize = 0;
+  int32_t columnCount = 0;
+  int32_t rowCount = 0;
+  std::vector<GridCell> cells;
+
+  // Cell number of the position, or -1 when it lies outside the grid.
+  int32_t CellAt(double x, double y) const;
+  // Column or row index of a coordinate by the import's rule: the integer
+  // part of (value - origin) / cellSize + 0.001, truncated toward zero; -1
+  // when that falls outside 0..limit-1 or is not a number.
+  int32_t Index(double value, double origin, int32_t limit) const;
+};
+
+// Sizes the grid over a bounding box: the smallest multiple of 100 (at least
+// 100) for cellSize such that neither count exceeds 500. Leaves cells empty.
+void SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double maxY);
+
+struct ModelStore {
+  std::string projectDirectory;
+
+  PointRecord* points = nullptr;
+  int32_t pointCount = 0;  // frame corners included
+
+  TriangleRecord* triangles = nullptr;
+  int64_t triangleCapacity = 0;  // records the table can hold
+  int32_t lastTriangle = -1;     // newest record in use
+
+  PointGrid grid;
+  std::vector<CellOrderEntry> cellOrder;
+  int32_t occupiedCells = 0;  // packed entries at the front of cellOrder
+
+  MappedFile pointFile;
+  MappedFile triangleFile;
+
+  // Records the triangle table must hold for a build of pointCount points.
+  int64_t TrianglesNeeded() const { return 2 * (static_cast<int64_t>(pointCount) - 4) + 2; }
+};
+
+// Lays the starting network over the four frame corners into the triangle
+// table (which must hold at least two records): (0, 1, 2) and (2, 3, 0),
+// sharing the edge 2-0 opposite vertex[1] in both.
+void LayStartingTriangles(ModelStore& store);
+
+// Maps TIN.tri of the store's project and lays the starting triangles.
+// Returns false, with `message` set to the text to show, when the file is
+// missing, cannot be mapped or is too small for the build; nothing is
+// written then.
+bool OpenTriangleTable(ModelStore& store, std::string& message);
+
+// Unmaps the point table, frees the grid and the cell order, unmaps the
+// triangle table. The changed pages go back to the files.
+void CloseModelStore(ModelStore& store);
+
+}  // namespace quarvelin

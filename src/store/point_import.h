@@ -1,0 +1,43 @@
+// Reading the survey points and filing them into the point grid, ordering the
+// occupied cells, and the insertion walk that hands the points to the engine
+// one per occupied cell per sweep.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "store/model_store.h"
+
+namespace quarvelin {
+
+struct PointIndex {
+  int32_t pointCount = 0;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+// Reads PtIndex.idx of the store's project. On failure sets `message` to the
+// text to show and returns false.
+bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& message);
+
+// Reads PtIndex.idx, maps Point.xyz and files every survey point into its grid
+// cell. Everything is checked before the first byte of Point.xyz is written:
+// the files' sizes, and that every survey point has finite coordinates and a
+// cell inside the grid. On failure returns false with `message` set.
+bool ImportPoints(ModelStore& store, std::string& message);
+
+// Files the survey points 4..pointCount-1 of an open store into the sized grid
+// (the grid must already be sized and the points validated).
+void BucketPoints(ModelStore& store);
+
+// Packs the occupied cells to the front of cellOrder and sorts them by
+// ascending count, in the order the partition below gives (see cell_order).
+void BuildCellOrder(ModelStore& store);
+
+// The insertion walk: in sweep s every cell with more than s points hands its
+// (s+1)-th point to `insert`, cells taken in cellOrder order. `sweepStarted`
+// runs at the start of every sweep.
+void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
+                      const std::function<void(int32_t)>& insert);
+
+}  // namespace quarvelin

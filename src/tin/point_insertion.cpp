@@ -1,0 +1,175 @@
+#include "tin/point_insertion.h"
+
+#include "tin/point_location.h"
+#include "tin/predicates.h"
+
+namespace quarvelin {
+
+namespace {
+constexpr int32_t kTestTriangle = -1;
+constexpr int32_t kBoundaryMarker = 1;
+}  // namespace
+
+PointInserter::PointInserter(ModelStore& store, WorkStack& work) : store_(store), work_(work) {}
+
+int PointInserter::InsertPoint(int32_t p) {
+  const int32_t t = LocateTriangle(store_, p);
+  if (t < 0) {
+    ++counts_.unplaced;
+    return 1;
+  }
+  const PointRecord& q = store_.points[p];
+  for (int32_t v : store_.triangles[t].vertex) {
+    const PointRecord& corner = store_.points[v];
+    if (corner.x == q.x && corner.y == q.y) {
+      ++counts_.repeated;
+      return 1;
+    }
+  }
+  return InsertByCavity(t, p);
+}
+
+void PointInserter::PushAcrossEdge(int32_t c, int k) {
+  const TriangleRecord& tri = store_.triangles[c];
+  const int32_t u = tri.neighbour[k];
+  if (u == -1 || tri.edgeMark[k] == kFixedEdge) {
+    work_.PushWork(c, k, kBoundaryMarker);
+  } else {
+    work_.PushWork(u, NeighbourPosition(store_.triangles[u], c), kTestTriangle);
+  }
+}
+
+bool PointInserter::Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const {
+  const double o = Orientation(store_.points, from, to, p);
+  // On the outer boundary a point on the edge is the documented degenerate
+  // case: its triangle has zero area but the network stays consistent.
+  return o > 0 || (o == 0 && outer == -1);
+}
+
+bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
+  edges_.clear();
+  removed_.clear();
+  if (visit_.size() < static_cast<size_t>(store_.triangleCapacity)) {
+    visit_.resize(static_cast<size_t>(store_.triangleCapacity), 0);
+  }
+  if (++stamp_ == 0) {
+    std::fill(visit_.begin(), visit_.end(), 0);
+    stamp_ = 1;
+  }
+  MarkInCavity(t0);
+  const TriangleRecord* tris = store_.triangles;
+  bool consistent = true;
+  for (int i = 0; i < 3; ++i) {
+    work_.Clear();
+    const TriangleRecord& t = tris[t0];
+    const int32_t u = t.neighbour[i];
+    const int32_t from = t.vertex[(i + 1) % 3], to = t.vertex[(i + 2) % 3];
+    if (u == -1 || t.edgeMark[i] == kFixedEdge) {
+      edges_.push_back({from, to, u == -1 ? 0 : NeighbourPosition(tris[u], t0), u, -1});
+    } else {
+      work_.PushWork(u, NeighbourPosition(tris[u], t0), kTestTriangle);
+    }
+    WorkItem item;
+    while (work_.PopWork(item)) {
+      if (item.third == kBoundaryMarker) {
+        const TriangleRecord& c = tris[item.first];
+        const int k = item.second;
+        const int32_t outer = c.neighbour[k];
+        edges_.push_back({c.vertex[(k + 1) % 3], c.vertex[(k + 2) % 3],
+                          outer == -1 ? 0 : NeighbourPosition(tris[outer], item.first), outer, -1});
+        continue;
+      }
+      const int32_t v = item.first;
+      const int j = item.second;
+      if (j < 0 || InCavity(v)) {
+        // Reached twice, or the links do not name each other: the in-circle
+        // results (or the network) are inconsistent here.
+        consistent = false;
+        continue;
+      }
+      const TriangleRecord& tri = tris[v];
+      bool joins = InCircle(store_.points, tri.vertex[0], tri.vertex[1], tri.vertex[2], p) < 0;
+      if (starShaped) {
+        const int32_t from0 = tri.vertex[(j + 2) % 3], to0 = tri.vertex[(j + 1) % 3];
+        const bool entryVisible = Visible(from0, to0, 0, p);
+        const bool sidesVisible = Visible(tri.vertex[(j + 2) % 3], tri.vertex[j], tri.neighbour[(j + 1) % 3], p) &&
+                                  Visible(tri.vertex[j], tri.vertex[(j + 1) % 3], tri.neighbour[(j + 2) % 3], p);
+        joins = (joins || !entryVisible) && sidesVisible;
+      }
+      if (joins) {
+        MarkInCavity(v);
+        PushAcrossEdge(v, (j + 2) % 3);
+        PushAcrossEdge(v, (j + 1) % 3);
+        removed_.push_back(v);
+      } else {
+        edges_.push_back({tri.vertex[(j + 2) % 3], tri.vertex[(j + 1) % 3], j, v, -1});
+      }
+    }
+  }
+  return consistent && CavityClosesAround(p);
+}
+
+// The boundary must be one cycle of (removed + 3) edges, each seeing p on its
+// left, for the fan to fill the hole exactly once.
+bool PointInserter::CavityClosesAround(int32_t p) const {
+  const size_t n = edges_.size();
+  if (n != removed_.size() + 3) return false;
+  for (size_t k = 0; k < n; ++k) {
+    const CavityEdge& e = edges_[k];
+    if (e.to != edges_[(k + 1) % n].from) return false;
+    if (!Visible(e.from, e.to, e.outer, p)) return false;
+  }
+  return true;
+}
+
+int PointInserter::InsertByCavity(int32_t t0, int32_t p) {
+  if (store_.lastTriangle + 2 >= store_.triangleCapacity) {
+    ++counts_.degenerate;
+    return 1;
+  }
+  if (!CollectCavity(t0, p, false) && !CollectCavity(t0, p, true)) {
+    ++counts_.degenerate;
+    return 1;
+  }
+  FillCavity(t0, p);
+  ++counts_.inserted;
+  return 1;
+}
+
+void PointInserter::FillCavity(int32_t t0, int32_t p) {
+  TriangleRecord* tris = store_.triangles;
+  // Slots: t0, the two appended records (newest first), then the removed
+  // triangles from the last removed to the first.
+  int32_t appended[2];
+  for (int32_t& slot : appended) {
+    slot = ++store_.lastTriangle;
+    tris[slot] = TriangleRecord{{-1, -1, -1}, {-1, -1, -1}, {kOrdinaryEdge, kOrdinaryEdge, kOrdinaryEdge}, kLiveTriangle};
+  }
+  auto slotAt = [&](size_t k) -> int32_t {
+    if (k == 0) return t0;
+    if (k == 1) return appended[1];
+    if (k == 2) return appended[0];
+    return removed_[removed_.size() - (k - 2)];
+  };
+  const size_t n = edges_.size();
+  for (size_t k = 0; k < n; ++k) {
+    CavityEdge& e = edges_[k];
+    const int32_t s = slotAt(k);
+    tris[s].vertex[0] = e.from;
+    tris[s].vertex[1] = e.to;
+    tris[s].vertex[2] = p;
+    tris[s].neighbour[2] = e.outer;
+    if (e.outer != -1) tris[e.outer].neighbour[e.backIndex] = s;
+    store_.points[e.from].incidentTriangle = s;
+    e.newTriangle = s;
+  }
+  store_.points[p].incidentTriangle = t0;
+  for (size_t k = 0; k < n; ++k) {
+    const int32_t s = edges_[k].newTriangle;
+    const int32_t next = edges_[(k + 1) % n].newTriangle;
+    tris[s].neighbour[0] = next;
+    tris[next].neighbour[1] = s;
+  }
+}
+
+}  // namespace quarvelin

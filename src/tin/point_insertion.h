@@ -1,0 +1,65 @@
+// Point insertion by cavity re-triangulation: every triangle whose circumcircle
+// holds the new point is removed, and the hole is filled with a fan around the
+// point that reuses the removed records and appends exactly two. Fixed edges
+// are never crossed. The network is Delaunay after every insertion.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "store/model_store.h"
+#include "tin/work_stack.h"
+
+namespace quarvelin {
+
+// One edge of the cavity's boundary, directed so that the cavity lies on its left.
+struct CavityEdge {
+  int32_t from;
+  int32_t to;
+  int32_t backIndex;  // slot of the outer triangle's neighbour entry that points into the cavity
+  int32_t outer;      // triangle beyond the edge, -1 on the outer boundary
+  int32_t newTriangle;
+};
+
+struct InsertionCounts {
+  int32_t inserted = 0;
+  int32_t repeated = 0;   // x and y equal to a corner of the located triangle
+  int32_t unplaced = 0;   // outside the network, or the walk could not find it
+  int32_t degenerate = 0;  // no consistent cavity could be formed
+};
+
+class PointInserter {
+ public:
+  PointInserter(ModelStore& store, WorkStack& work);
+
+  // Locates point p and inserts it. Points that cannot be placed, exact
+  // repeats of a vertex and points without a sound cavity are skipped and
+  // counted; the network is then unchanged. Always returns 1.
+  int InsertPoint(int32_t p);
+  // Re-triangulates the cavity of p around the triangle t0 that holds it.
+  int InsertByCavity(int32_t t0, int32_t p);
+
+  const InsertionCounts& counts() const { return counts_; }
+
+ private:
+  // The cavity search from t0. With `starShaped` set, a triangle joins only
+  // when the boundary stays visible from p, which yields a smaller but sound
+  // cavity where rounding made the in-circle results inconsistent.
+  bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
+  void PushAcrossEdge(int32_t c, int k);
+  bool Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const;
+  bool CavityClosesAround(int32_t p) const;
+  void FillCavity(int32_t t0, int32_t p);
+  bool InCavity(int32_t t) const { return visit_[static_cast<size_t>(t)] == stamp_; }
+  void MarkInCavity(int32_t t) { visit_[static_cast<size_t>(t)] = stamp_; }
+
+  ModelStore& store_;
+  WorkStack& work_;
+  std::vector<CavityEdge> edges_;
+  std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
+  std::vector<uint32_t> visit_;
+  uint32_t stamp_ = 0;
+  InsertionCounts counts_;
+};
+
+}  // namespace quarvelin

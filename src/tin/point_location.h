@@ -1,0 +1,23 @@
+// Point location: a walk through the network from a triangle of a point of the
+// sought point's grid cell (or from the newest triangle), first turning around
+// one fixed corner of the start triangle until it faces the point, then along
+// the line from that corner to the point.
+#pragma once
+
+#include <cstdint>
+
+#include "store/model_store.h"
+#include "tin/predicates.h"
+
+namespace quarvelin {
+
+// 1 when q lies inside triangle t or on it, within an orientation tolerance of
+// 1e-8 per edge; else 0. A value that is not a number counts as outside.
+int TriangleContains(const ModelStore& store, int32_t t, PlanePosition q);
+
+// A triangle that holds point p, or -1 when the walk leaves the network. Every
+// turn and walk is bounded by the number of triangle records, so a network
+// made inconsistent by degenerate input cannot make it cycle: it gives -1 then.
+int32_t LocateTriangle(const ModelStore& store, int32_t p);
+
+}  // namespace quarvelin

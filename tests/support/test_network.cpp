@@ -1,0 +1,151 @@
+#include "test_network.h"
+
+#include <algorithm>
+#include <set>
+
+#include "store/point_import.h"
+
+namespace quarvelin::testing {
+
+namespace {
+
+std::vector<XY> FrameAround(const std::vector<XY>& survey, double margin) {
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  if (!survey.empty()) {
+    minX = maxX = survey[0].x;
+    minY = maxY = survey[0].y;
+  }
+  for (const XY& p : survey) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+  }
+  return {{minX - margin, minY - margin}, {maxX + margin, minY - margin}, {maxX + margin, maxY + margin},
+          {minX - margin, maxY + margin}};
+}
+
+}  // namespace
+
+TestNetwork::TestNetwork(const std::vector<XY>& survey, double margin) : inserter_(store_, work_) {
+  Init(FrameAround(survey, margin), survey);
+}
+
+TestNetwork::TestNetwork(const std::vector<XY>& frame, const std::vector<XY>& survey) : inserter_(store_, work_) {
+  Init(frame, survey);
+}
+
+void TestNetwork::Init(const std::vector<XY>& frame, const std::vector<XY>& survey) {
+  points.assign(survey.size() + 4, PointRecord{});
+  for (size_t i = 0; i < points.size(); ++i) {
+    const XY& p = i < 4 ? frame[i] : survey[i - 4];
+    points[i].x = p.x;
+    points[i].y = p.y;
+    points[i].z = 0;
+    points[i].nextInCell = -1;
+    points[i].incidentTriangle = -1;
+  }
+  store_.points = points.data();
+  store_.pointCount = static_cast<int32_t>(points.size());
+  triangles.assign(static_cast<size_t>(store_.TrianglesNeeded()), TriangleRecord{});
+  store_.triangles = triangles.data();
+  store_.triangleCapacity = static_cast<int64_t>(triangles.size());
+
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+  if (!survey.empty()) {
+    minX = maxX = survey[0].x;
+    minY = maxY = survey[0].y;
+  }
+  for (const XY& p : survey) {
+    minX = std::min(minX, p.x);
+    maxX = std::max(maxX, p.x);
+    minY = std::min(minY, p.y);
+    maxY = std::max(maxY, p.y);
+  }
+  SizeGrid(store_.grid, minX, minY, maxX, maxY);
+  size_t cells = static_cast<size_t>(store_.grid.columnCount) * static_cast<size_t>(store_.grid.rowCount);
+  store_.grid.cells.assign(cells, GridCell{-1, -1, -1, 0});
+  store_.cellOrder.resize(cells);
+  for (size_t k = 0; k < cells; ++k) store_.cellOrder[k] = CellOrderEntry{static_cast<int32_t>(k), 0};
+  BucketPoints(store_);
+  BuildCellOrder(store_);
+  LayStartingTriangles(store_);
+}
+
+void TestNetwork::InsertAll() {
+  RunInsertionWalk(store_, [] {}, [this](int32_t p) { inserter_.InsertPoint(p); });
+}
+
+int OrientationSign(const PointRecord& a, const PointRecord& b, const PointRecord& c) {
+  long double v = (static_cast<long double>(b.x) - a.x) * (static_cast<long double>(c.y) - a.y) -
+                  (static_cast<long double>(b.y) - a.y) * (static_cast<long double>(c.x) - a.x);
+  return v > 0 ? 1 : v < 0 ? -1 : 0;
+}
+
+std::vector<std::string> CheckNetwork(const ModelStore& store) {
+  std::vector<std::string> errors;
+  auto report = [&](int32_t t, const std::string& what) {
+    if (errors.size() < 20) errors.push_back("triangle " + std::to_string(t) + ": " + what);
+  };
+  const int32_t n = store.lastTriangle + 1;
+  for (int32_t t = 0; t < n; ++t) {
+    const TriangleRecord& tri = store.triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      if (tri.vertex[k] < 0 || tri.vertex[k] >= store.pointCount) {
+        report(t, "vertex out of range");
+        goto next;
+      }
+    }
+    {
+      int sign = OrientationSign(store.points[tri.vertex[0]], store.points[tri.vertex[1]], store.points[tri.vertex[2]]);
+      if (sign < 0) report(t, "clockwise");
+      bool onBoundary = tri.neighbour[0] < 0 || tri.neighbour[1] < 0 || tri.neighbour[2] < 0;
+      if (sign == 0 && !onBoundary) report(t, "zero area inside the network");
+    }
+    for (int k = 0; k < 3; ++k) {
+      if (tri.edgeMark[k] != kOrdinaryEdge && tri.edgeMark[k] != kFixedEdge) report(t, "bad edge mark");
+      int32_t u = tri.neighbour[k];
+      if (u < -1 || u >= n) {
+        report(t, "neighbour out of range");
+        continue;
+      }
+      if (u == -1) continue;
+      const TriangleRecord& other = store.triangles[u];
+      int back = NeighbourPosition(other, t);
+      if (back < 0) {
+        report(t, "neighbour " + std::to_string(u) + " does not name it back");
+        continue;
+      }
+      int32_t a = tri.vertex[(k + 1) % 3], b = tri.vertex[(k + 2) % 3];
+      int32_t c = other.vertex[(back + 1) % 3], d = other.vertex[(back + 2) % 3];
+      if (!(a == d && b == c)) report(t, "neighbour " + std::to_string(u) + " across the wrong edge");
+      if ((tri.edgeMark[k] == kFixedEdge) != (other.edgeMark[back] == kFixedEdge)) {
+        report(t, "fixed edge marked on one side only");
+      }
+    }
+  next:;
+  }
+  for (int32_t p = 0; p < store.pointCount; ++p) {
+    int32_t t = store.points[p].incidentTriangle;
+    if (t < 0) continue;
+    if (t >= n || VertexPosition(store.triangles[t], p) < 0) {
+      if (errors.size() < 20) errors.push_back("point " + std::to_string(p) + ": incident triangle lacks it");
+    }
+  }
+  return errors;
+}
+
+std::vector<std::pair<int32_t, int32_t>> LiveEdges(const ModelStore& store) {
+  std::set<std::pair<int32_t, int32_t>> edges;
+  for (int32_t t = 0; t <= store.lastTriangle; ++t) {
+    const TriangleRecord& tri = store.triangles[t];
+    if (tri.state == kRemovedTriangle) continue;
+    for (int k = 0; k < 3; ++k) {
+      int32_t a = tri.vertex[k], b = tri.vertex[(k + 1) % 3];
+      edges.insert({std::min(a, b), std::max(a, b)});
+    }
+  }
+  return {edges.begin(), edges.end()};
+}
+
+}  // namespace quarvelin::testing

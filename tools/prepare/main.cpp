@@ -1,0 +1,120 @@
+// quarvelin-prepare: does for a survey what the host application does for a
+// project: writes the PMAP folder that quarvelin-cli builds, and optionally
+// the workdir that names it.
+#include <cstdio>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "project_writer.h"
+#include "survey_input.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: quarvelin-prepare --points FILE --project DIR [OPTIONS]\n"
+    "Writes the PMAP folder of a project from a survey, ready for quarvelin-cli.\n"
+    "\n"
+    "Options:\n"
+    "  --points FILE       survey points, 'x y z' a line (white space or commas; an\n"
+    "                      optional header line; '#' starts a comment); may repeat\n"
+    "  --project DIR       project folder to write (PMAP is created inside it)\n"
+    "  --breaklines FILE   breaklines in block form: a vertex count line, then\n"
+    "                      'x y z' lines; may repeat\n"
+    "  --contours FILE     contour lines in the same block form, one contour file\n"
+    "                      of the project per option; may repeat\n"
+    "  --workdir DIR       also write DIR/workdir naming the project\n"
+    "  --margin METRES     distance of the frame from the survey (default: a tenth\n"
+    "                      of the larger side, at least 10)\n"
+    "  --quiet             print nothing but errors\n"
+    "  --help              show this help\n"
+    "\n"
+    "Line vertices with no survey point within 0.0001 are added to the points.\n"
+    "Exit status: 0 done, 1 an input or output failed, 2 a usage error.\n";
+
+int UsageError(const std::string& what) {
+  std::fprintf(stderr, "quarvelin-prepare: %s\nTry 'quarvelin-prepare --help'.\n", what.c_str());
+  return 2;
+}
+
+int Failure(const std::string& what) {
+  std::fprintf(stderr, "quarvelin-prepare: %s\n", what.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> pointFiles, breaklineFiles, contourFiles;
+  std::optional<std::string> project, workdir;
+  double margin = -1;
+  bool quiet = false;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::optional<std::string> inlineValue;
+    size_t eq = arg.find('=');
+    if (arg.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = arg.substr(eq + 1);
+      arg.resize(eq);
+    }
+    auto value = [&]() -> std::optional<std::string> {
+      if (inlineValue) return inlineValue;
+      if (i + 1 < argc) return std::string(argv[++i]);
+      return std::nullopt;
+    };
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--quiet" || arg == "-q") {
+      quiet = true;
+      continue;
+    }
+    if (arg != "--points" && arg != "--project" && arg != "--breaklines" && arg != "--contours" &&
+        arg != "--workdir" && arg != "--margin") {
+      return UsageError("unknown argument '" + arg + "'");
+    }
+    auto v = value();
+    if (!v) return UsageError("option " + arg + " needs a value");
+    if (arg == "--points") pointFiles.push_back(*v);
+    else if (arg == "--project") project = *v;
+    else if (arg == "--breaklines") breaklineFiles.push_back(*v);
+    else if (arg == "--contours") contourFiles.push_back(*v);
+    else if (arg == "--workdir") workdir = *v;
+    else {
+      try {
+        size_t used = 0;
+        margin = std::stod(*v, &used);
+        if (used != v->size() || !(margin >= 0)) throw std::invalid_argument("margin");
+      } catch (const std::exception&) {
+        return UsageError("--margin needs a number of metres, 0 or more");
+      }
+    }
+  }
+  if (pointFiles.empty() && breaklineFiles.empty() && contourFiles.empty()) return UsageError("no --points given");
+  if (!project) return UsageError("no --project given");
+
+  quarvelin::ProjectInput input;
+  input.frameMargin = margin;
+  std::string error;
+  for (const std::string& file : pointFiles) {
+    if (!quarvelin::ReadSurveyPoints(file, input.points, error)) return Failure(error);
+  }
+  for (const std::string& file : breaklineFiles) {
+    if (!quarvelin::ReadPolylines(file, input.breaklines, error)) return Failure(error);
+  }
+  for (const std::string& file : contourFiles) {
+    input.contourFiles.emplace_back();
+    if (!quarvelin::ReadPolylines(file, input.contourFiles.back(), error)) return Failure(error);
+  }
+  quarvelin::ProjectReport report;
+  if (!quarvelin::WriteProject(*project, input, report, error)) return Failure(error);
+  if (workdir && !quarvelin::WriteWorkdir(*workdir, *project, error)) return Failure(error);
+  if (!quiet) {
+    std::fprintf(stderr, "%zu survey points (%zu repeat the x and y of another), %zu line vertices added\n",
+                 report.surveyPoints, report.repeatedPoints, report.addedLinePoints);
+    std::fprintf(stderr, "wrote %s/PMAP: %zu point records\n", project->c_str(), report.tableRecords);
+  }
+  return 0;
+}
