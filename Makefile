@@ -32,7 +32,10 @@ test-sanitize: deps $(SANITIZE_BUILD)/build.ninja
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
 
-test: test-normal test-sanitize
+test: test-normal test-sanitize test-windows
+
+# The 32-bit Windows build and its tests under Wine.
+include mk/windows.mk
 
 clean:
 	rm -rf $(BUILD) $(SANITIZE_BUILD)

@@ -1,7 +1,5 @@
 // quarvelin-cli: one build from the command line, for scripts and for hosts
 // that start the program without its dialog.
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -85,7 +83,7 @@ int main(int argc, char** argv) {
     }
   }
 
-  quarvelin::ConsoleReporter reporter(stderr, stdout, ::isatty(STDERR_FILENO) == 1, quiet);
+  quarvelin::ConsoleReporter reporter(stderr, stdout, quarvelin::IsTerminal(stderr), quiet);
   quarvelin::BuildOutcome outcome =
       projectDirectory ? quarvelin::BuildProject(*projectDirectory, options, reporter)
                        : quarvelin::BuildRun(installDirectory, options, reporter);

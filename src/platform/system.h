@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,9 @@ std::string ResolvePathCase(std::string_view path);
 // whatever its case.
 std::string ProjectFilePath(std::string_view projectDirectory, std::string_view pmapSpelling,
                             std::string_view fileName);
+
+// True when the stream is a terminal, where progress may redraw one line.
+bool IsTerminal(std::FILE* stream);
 
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);

@@ -130,6 +130,8 @@ std::string ProjectFilePath(std::string_view projectDirectory, std::string_view 
   return ResolvePathCase(JoinPath(JoinPath(projectDirectory, pmapSpelling), fileName));
 }
 
+bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
+
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
