@@ -1,6 +1,7 @@
 #include "platform/text_scan.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <charconv>
 
 namespace quarvelin {
@@ -81,6 +82,7 @@ bool TextScanner::ReadDouble(double& value) {
   if (!isOpen()) return false;
   SkipSpace();
   std::string token;
+  size_t number = std::string::npos;  // length of the token's number part
   auto take = [&] {
     token.push_back(static_cast<char>(Peek()));
     Advance();
@@ -112,8 +114,9 @@ bool TextScanner::ReadDouble(double& value) {
     }
     if (!digits) return false;
     if (Lower(Peek()) == 'e') {
-      // An exponent belongs to the number only when digits follow it; the scan
-      // takes the 'e' and its sign in any case, as the C library does.
+      // The C library takes the 'e' and its sign in any case, but they add to
+      // the number only when digits follow: "1e" reads as 1, the 'e' consumed.
+      const size_t mantissa = token.size();
       take();
       if (Peek() == '+' || Peek() == '-') take();
       bool expDigits = false;
@@ -121,18 +124,19 @@ bool TextScanner::ReadDouble(double& value) {
         take();
         expDigits = true;
       }
-      if (!expDigits) return false;
+      if (!expDigits) number = mantissa;
     }
   }
   const char* first = token.data() + (token[0] == '+' ? 1 : 0);
+  const char* last = token.data() + std::min(number, token.size());
   double parsed = 0;
-  auto [end, ec] = std::from_chars(first, token.data() + token.size(), parsed);
-  if (end != token.data() + token.size()) return false;
+  auto [end, ec] = std::from_chars(first, last, parsed);
+  if (end != last) return false;
   if (ec == std::errc::result_out_of_range) {
     // from_chars leaves the value unset where the C library gives infinity or
     // a denormal or zero; the wider type decides which, by its own rounding.
     long double wide = 0;
-    std::from_chars(first, token.data() + token.size(), wide);
+    std::from_chars(first, last, wide);
     parsed = static_cast<double>(wide);
   } else if (ec != std::errc()) {
     return false;
