@@ -43,10 +43,13 @@ std::string ToGbk(std::string_view utf8) {
     size_t r = ::iconv(cd, &in, &inLeft, &o, &oLeft);
     out.append(chunk, static_cast<size_t>(o - chunk));
     if (r == static_cast<size_t>(-1) && errno != E2BIG) {
-      // An unconvertible or malformed sequence: write '?' for its first byte.
+      // An unconvertible or malformed sequence: one '?' for the character,
+      // its continuation bytes skipped with it.
       out.push_back('?');
-      ++in;
-      --inLeft;
+      do {
+        ++in;
+        --inLeft;
+      } while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
     }
   }
   ::iconv_close(cd);
