@@ -1,5 +1,7 @@
 #include "tin/point_insertion.h"
 
+#include <algorithm>
+
 #include "tin/point_location.h"
 #include "tin/predicates.h"
 
@@ -46,17 +48,35 @@ bool PointInserter::Visible(int32_t from, int32_t to, int32_t outer, int32_t p) 
   return o > 0 || (o == 0 && outer == -1);
 }
 
+bool PointInserter::InCavity(int32_t t) const {
+  if (marking_) return visit_[static_cast<size_t>(t)] == stamp_;
+  return t == t0_ || std::find(removed_.begin(), removed_.end(), t) != removed_.end();
+}
+
+void PointInserter::JoinCavity(int32_t t) {
+  constexpr size_t kScanLimit = 32;
+  removed_.push_back(t);
+  if (marking_) {
+    MarkVisited(t);
+  } else if (removed_.size() == kScanLimit) {
+    if (visit_.size() < static_cast<size_t>(store_.triangleCapacity)) {
+      visit_.resize(static_cast<size_t>(store_.triangleCapacity), 0);
+    }
+    if (++stamp_ == 0) {
+      std::fill(visit_.begin(), visit_.end(), 0);
+      stamp_ = 1;
+    }
+    marking_ = true;
+    MarkVisited(t0_);
+    for (int32_t r : removed_) MarkVisited(r);
+  }
+}
+
 bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
   edges_.clear();
   removed_.clear();
-  if (visit_.size() < static_cast<size_t>(store_.triangleCapacity)) {
-    visit_.resize(static_cast<size_t>(store_.triangleCapacity), 0);
-  }
-  if (++stamp_ == 0) {
-    std::fill(visit_.begin(), visit_.end(), 0);
-    stamp_ = 1;
-  }
-  MarkInCavity(t0);
+  t0_ = t0;
+  marking_ = false;
   const TriangleRecord* tris = store_.triangles;
   bool consistent = true;
   for (int i = 0; i < 3; ++i) {
@@ -97,10 +117,9 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
         joins = (joins || !entryVisible) && sidesVisible;
       }
       if (joins) {
-        MarkInCavity(v);
+        JoinCavity(v);
         PushAcrossEdge(v, (j + 2) % 3);
         PushAcrossEdge(v, (j + 1) % 3);
-        removed_.push_back(v);
       } else {
         edges_.push_back({tri.vertex[(j + 2) % 3], tri.vertex[(j + 1) % 3], j, v, -1});
       }

@@ -50,15 +50,22 @@ class PointInserter {
   bool Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const;
   bool CavityClosesAround(int32_t p) const;
   void FillCavity(int32_t t0, int32_t p);
-  bool InCavity(int32_t t) const { return visit_[static_cast<size_t>(t)] == stamp_; }
-  void MarkInCavity(int32_t t) { visit_[static_cast<size_t>(t)] = stamp_; }
+  bool InCavity(int32_t t) const;
+  // Adds t (after t0) to the cavity.
+  void JoinCavity(int32_t t);
+  void MarkVisited(int32_t t) { visit_[static_cast<size_t>(t)] = stamp_; }
 
   ModelStore& store_;
   WorkStack& work_;
   std::vector<CavityEdge> edges_;
+  int32_t t0_ = -1;
   std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
+  // Membership of a cavity is looked up in removed_ while it is small, which
+  // stays in the cache; a large cavity marks its triangles in visit_ (one
+  // stamp per search) instead, where a look-up costs a miss but no scan.
   std::vector<uint32_t> visit_;
   uint32_t stamp_ = 0;
+  bool marking_ = false;  // the current cavity is marked in visit_
   InsertionCounts counts_;
 };
 
