@@ -1,0 +1,85 @@
+#include "contours.h"
+
+#include <cmath>
+
+namespace quarvelin {
+
+namespace {
+
+class ContourTracer {
+ public:
+  ContourTracer(const FinishedProject& project, double level)
+      : project_(project), level_(level), visited_(project.triangles.size(), false) {}
+
+  void Trace(std::vector<ContourLine>& out) {
+    // Open lines first, each from the triangle where it enters the kept area,
+    // so that none is cut in two; what is left are rings.
+    for (bool rings : {false, true}) {
+      for (int32_t t = 0; t < static_cast<int32_t>(project_.triangles.size()); ++t) {
+        int entry = -1, exit = -1;
+        if (visited_[static_cast<size_t>(t)] || !project_.Kept(t) || !Crossing(t, entry, exit)) continue;
+        if (!rings && project_.KeptNeighbour(t, entry) >= 0) continue;
+        out.push_back(Follow(t, entry));
+      }
+    }
+  }
+
+ private:
+  bool Above(int32_t v) const { return project_.points[static_cast<size_t>(v)].z >= level_; }
+
+  // The sides of t (by the vertex opposite) where the line enters and leaves:
+  // the side whose counter-clockwise direction goes from below to above, and
+  // the one that goes from above to below.
+  bool Crossing(int32_t t, int& entry, int& exit) const {
+    const TriangleRecord& r = project_.triangles[static_cast<size_t>(t)];
+    entry = exit = -1;
+    for (int i = 0; i < 3; ++i) {
+      bool from = Above(r.vertex[(i + 1) % 3]), to = Above(r.vertex[(i + 2) % 3]);
+      if (!from && to) entry = i;
+      if (from && !to) exit = i;
+    }
+    return entry >= 0;
+  }
+
+  // Where the contour crosses side i of t, computed from the edge's ends in
+  // a fixed order, so both triangles of an edge give the same point.
+  Vertex3 CrossingPoint(int32_t t, int i) const {
+    const TriangleRecord& r = project_.triangles[static_cast<size_t>(t)];
+    int32_t a = r.vertex[(i + 1) % 3], b = r.vertex[(i + 2) % 3];
+    if (a > b) std::swap(a, b);
+    Vertex3 p = project_.Point(a), q = project_.Point(b);
+    double f = (level_ - p.z) / (q.z - p.z);
+    return {p.x + f * (q.x - p.x), p.y + f * (q.y - p.y), level_};
+  }
+
+  ContourLine Follow(int32_t start, int startEntry) {
+    ContourLine line{level_, false, {CrossingPoint(start, startEntry)}};
+    int32_t t = start;
+    int entry = startEntry, exit = -1;
+    while (t >= 0 && !visited_[static_cast<size_t>(t)] && Crossing(t, entry, exit)) {
+      visited_[static_cast<size_t>(t)] = true;
+      line.points.push_back(CrossingPoint(t, exit));
+      t = project_.KeptNeighbour(t, exit);
+    }
+    line.closed = t == start;
+    return line;
+  }
+
+  const FinishedProject& project_;
+  double level_;
+  std::vector<bool> visited_;
+};
+
+}  // namespace
+
+std::vector<ContourLine> TraceContours(const FinishedProject& project, double interval) {
+  std::vector<ContourLine> lines;
+  Extent extent = KeptExtent(project);
+  if (extent.empty || !(interval > 0)) return lines;
+  for (double k = std::ceil(extent.minZ / interval); k * interval <= extent.maxZ; k += 1) {
+    ContourTracer(project, k * interval).Trace(lines);
+  }
+  return lines;
+}
+
+}  // namespace quarvelin

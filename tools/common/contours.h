@@ -1,0 +1,23 @@
+// Contour lines traced through the kept triangles of a finished network and
+// joined across shared edges into continuous polylines.
+#pragma once
+
+#include <vector>
+
+#include "finished_project.h"
+
+namespace quarvelin {
+
+struct ContourLine {
+  double elevation;
+  bool closed;  // a ring: the last point repeats the first
+  std::vector<Vertex3> points;
+};
+
+// Lines at every multiple of `interval` (> 0) between the lowest and highest
+// kept point, by ascending elevation. Higher ground lies to the right of each
+// line. A vertex exactly at a contour's height counts as above it, so that
+// every crossed triangle gives one segment and lines never fork.
+std::vector<ContourLine> TraceContours(const FinishedProject& project, double interval);
+
+}  // namespace quarvelin

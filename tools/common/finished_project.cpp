@@ -1,0 +1,208 @@
+#include "finished_project.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <unordered_map>
+
+#include "platform/system.h"
+#include "platform/text_scan.h"
+
+namespace quarvelin {
+
+namespace {
+
+// The build reads no breakline longer than this (it stops the file there).
+constexpr int32_t kMaxBreaklinePoints = 5000;
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+std::string PmapFile(const std::string& directory, const char* name) {
+  return ProjectFilePath(directory, "PMAP", name);
+}
+
+// Reads `count` records of `size` bytes from the start of the file.
+template <typename Record>
+bool ReadRecords(const std::string& path, size_t count, std::vector<Record>& records, std::string& error) {
+  int64_t bytes = FileSize(path);
+  if (bytes < 0) {
+    error = path + ": no such file";
+    return false;
+  }
+  if (static_cast<uint64_t>(bytes) / sizeof(Record) < count) {
+    error = path + ": the file holds " + std::to_string(bytes / static_cast<int64_t>(sizeof(Record))) +
+            " records, fewer than the " + std::to_string(count) + " the project names";
+    return false;
+  }
+  records.resize(count);
+  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "rb"));
+  if (!f || std::fread(records.data(), sizeof(Record), count, f.get()) != count) {
+    error = path + ": cannot read the file";
+    return false;
+  }
+  return true;
+}
+
+// The triangle records in use: the figure on line 1 of TIN.inf is the last
+// record after point insertion, and nothing later in the build appends any.
+bool ReadTriangleCount(const std::string& directory, size_t& count, std::string& error) {
+  std::string path = PmapFile(directory, "TIN.inf");
+  TextScanner in;
+  int32_t points = 0, lastTriangle = -1;
+  if (!in.Open(path)) {
+    error = path + ": no such file; the project has not been built (run quarvelin-cli first)";
+    return false;
+  }
+  if (!in.ReadInt(points) || !in.ReadInt(lastTriangle) || lastTriangle < 1) {
+    error = path + ": expected the point and triangle figures on the first line";
+    return false;
+  }
+  count = static_cast<size_t>(lastTriangle) + 1;
+  return true;
+}
+
+bool ReadPoints(const std::string& directory, FinishedProject& project, std::string& error) {
+  std::string path = PmapFile(directory, "PtIndex.idx");
+  TextScanner in;
+  int32_t count = 0;
+  if (!in.Open(path) || !in.ReadInt(count) || count < 4) {
+    error = path + ": missing, or no point count of at least 4 at its start";
+    return false;
+  }
+  return ReadRecords(PmapFile(directory, "Point.xyz"), static_cast<size_t>(count), project.points, error);
+}
+
+bool CheckTriangles(const FinishedProject& project, const std::string& path, std::string& error) {
+  const auto points = static_cast<int64_t>(project.points.size());
+  const auto triangles = static_cast<int64_t>(project.triangles.size());
+  for (size_t t = 0; t < project.triangles.size(); ++t) {
+    const TriangleRecord& r = project.triangles[t];
+    for (int i = 0; i < 3; ++i) {
+      if (r.vertex[i] < 0 || r.vertex[i] >= points || r.neighbour[i] < -1 || r.neighbour[i] >= triangles) {
+        error = path + ": triangle " + std::to_string(t) + " names a point or triangle that does not exist";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+bool ReadEdgeFile(const std::string& directory, FinishedProject& project, std::string& error) {
+  std::string path = PmapFile(directory, "Edge.inf");
+  TextScanner in;
+  if (!in.Open(path)) return true;
+  project.hasEdgeFile = true;
+  int32_t count = 0;
+  if (!in.ReadInt(count) || count < 0) {
+    error = path + ": expected the number of boundary edges at its start";
+    return false;
+  }
+  std::vector<int32_t> walk;
+  walk.reserve(static_cast<size_t>(count));
+  for (int32_t k = 0; k < count; ++k) {
+    int32_t from = 0;
+    double x = 0, y = 0;
+    if (!in.ReadInt(from) || !in.ReadDouble(x) || !in.ReadDouble(y)) {
+      error = path + ": edge " + std::to_string(k + 1) + " of " + std::to_string(count) + " is missing or malformed";
+      return false;
+    }
+    if (from < 0 || from >= static_cast<int32_t>(project.points.size())) {
+      error = path + ": edge " + std::to_string(k + 1) + " starts at point " + std::to_string(from) +
+              ", which does not exist";
+      return false;
+    }
+    walk.push_back(from);
+  }
+  project.boundaryRings = SplitClosedWalk(walk);
+  return true;
+}
+
+// Reads the breakline file as the build reads it: a line of more than 5000
+// points ends the file, and a line of no points takes no points.
+void ReadBreaklines(const std::string& directory, FinishedProject& project) {
+  TextScanner names;
+  std::string file;
+  if (!names.Open(ProjectFilePath(directory, "pmap", "SLine.txt")) || !names.ReadWord(file)) return;
+  TextScanner in;
+  int32_t lines = 0;
+  if (!in.Open(file) || !in.ReadInt(lines)) return;
+  for (int32_t k = 0; k < lines; ++k) {
+    int32_t n = 0;
+    if (!in.ReadInt(n) || n > kMaxBreaklinePoints) return;
+    std::vector<Vertex3> line;
+    for (int32_t i = 0; i < n; ++i) {
+      Vertex3 v{};
+      if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y) || !in.ReadDouble(v.z)) return;
+      line.push_back(v);
+    }
+    if (line.size() >= 2) project.breaklines.push_back(std::move(line));
+  }
+}
+
+}  // namespace
+
+std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk) {
+  std::vector<std::vector<int32_t>> rings;
+  if (walk.empty()) return rings;
+  std::vector<int32_t> stack;
+  std::unordered_map<int32_t, size_t> onStack;
+  auto visit = [&](int32_t v) {
+    auto it = onStack.find(v);
+    if (it == onStack.end()) {
+      onStack.emplace(v, stack.size());
+      stack.push_back(v);
+      return;
+    }
+    const size_t start = it->second;
+    if (stack.size() - start >= 3) rings.emplace_back(stack.begin() + static_cast<std::ptrdiff_t>(start), stack.end());
+    while (stack.size() > start + 1) {
+      onStack.erase(stack.back());
+      stack.pop_back();
+    }
+  };
+  for (int32_t v : walk) visit(v);
+  visit(walk.front());
+  return rings;
+}
+
+bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error) {
+  project = FinishedProject{};
+  size_t triangles = 0;
+  if (!IsDirectory(projectDirectory)) {
+    error = projectDirectory + ": no such project folder";
+    return false;
+  }
+  const std::string tinPath = PmapFile(projectDirectory, "TIN.tri");
+  if (!ReadTriangleCount(projectDirectory, triangles, error) || !ReadPoints(projectDirectory, project, error) ||
+      !ReadRecords(tinPath, triangles, project.triangles, error) || !CheckTriangles(project, tinPath, error) ||
+      !ReadEdgeFile(projectDirectory, project, error)) {
+    return false;
+  }
+  ReadBreaklines(projectDirectory, project);
+  return true;
+}
+
+Extent KeptExtent(const FinishedProject& project) {
+  Extent e;
+  for (size_t t = 0; t < project.triangles.size(); ++t) {
+    if (!project.Kept(static_cast<int32_t>(t))) continue;
+    for (int32_t v : project.triangles[t].vertex) {
+      const PointRecord& p = project.points[static_cast<size_t>(v)];
+      if (e.empty) {
+        e = {p.x, p.y, p.x, p.y, p.z, p.z, false};
+        continue;
+      }
+      e.minX = std::min(e.minX, p.x);
+      e.maxX = std::max(e.maxX, p.x);
+      e.minY = std::min(e.minY, p.y);
+      e.maxY = std::max(e.maxY, p.y);
+      e.minZ = std::min(e.minZ, p.z);
+      e.maxZ = std::max(e.maxZ, p.z);
+    }
+  }
+  return e;
+}
+
+}  // namespace quarvelin

@@ -1,0 +1,59 @@
+// A project that quarvelin-cli has built, read back the way a host reads it:
+// the point table, the triangle records in use with their removed marks, the
+// outer boundary of Edge.inf and the breaklines that SLine.txt names.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/records.h"
+
+namespace quarvelin {
+
+struct Vertex3 {
+  double x;
+  double y;
+  double z;
+};
+
+struct FinishedProject {
+  std::vector<PointRecord> points;        // frame corners included
+  std::vector<TriangleRecord> triangles;  // the records in use
+  // Closed rings of point indices (no repeated first point), kept triangles
+  // on their left, from the closed walk of Edge.inf; the walk's there-and-back
+  // spurs along removed triangles are dropped.
+  std::vector<std::vector<int32_t>> boundaryRings;
+  bool hasEdgeFile = false;
+  std::vector<std::vector<Vertex3>> breaklines;  // as the build enforced them
+
+  bool Kept(int32_t t) const { return triangles[static_cast<size_t>(t)].state != kRemovedTriangle; }
+  // Kept triangle across side `side` of t, or -1 on the edge of the kept area.
+  int32_t KeptNeighbour(int32_t t, int side) const {
+    int32_t u = triangles[static_cast<size_t>(t)].neighbour[side];
+    return u >= 0 && Kept(u) ? u : -1;
+  }
+  Vertex3 Point(int32_t i) const {
+    const PointRecord& p = points[static_cast<size_t>(i)];
+    return {p.x, p.y, p.z};
+  }
+};
+
+// Reads the finished project in `projectDirectory`. False with `error` set
+// when a file is missing, too short or names points or triangles that do not
+// exist. A project without Edge.inf is read with no boundary.
+bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error);
+
+// Splits a closed walk of point indices into its simple rings: wherever the
+// walk comes back to a point it passed, the stretch between is a ring of its
+// own; stretches of two points (an edge walked there and back) are dropped.
+std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk);
+
+// Bounding box of the points used by kept triangles.
+struct Extent {
+  double minX = 0, minY = 0, maxX = 0, maxY = 0, minZ = 0, maxZ = 0;
+  bool empty = true;
+};
+Extent KeptExtent(const FinishedProject& project);
+
+}  // namespace quarvelin

@@ -1,0 +1,337 @@
+#include "export_formats.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
+#include "output_file.h"
+#include "platform/text_writer.h"
+
+namespace quarvelin {
+
+namespace {
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return text;
+}
+
+void AppendXmlEscaped(std::string& out, const std::string& text) {
+  for (char c : text) {
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default: out += c;
+    }
+  }
+}
+
+void AppendJsonString(std::string& out, const std::string& text) {
+  out += '"';
+  for (char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+void AppendNumbers(std::string& out, std::initializer_list<double> values, char separator) {
+  bool first = true;
+  for (double v : values) {
+    if (!first) out += separator;
+    first = false;
+    AppendShortest(out, v);
+  }
+}
+
+// LandXML lists northing (y) before easting (x).
+void AppendNorthingFirst(std::string& out, const Vertex3& v) { AppendNumbers(out, {v.y, v.x, v.z}, ' '); }
+
+std::vector<Vertex3> RingPoints(const FinishedProject& project, const std::vector<int32_t>& ring) {
+  std::vector<Vertex3> points;
+  for (int32_t v : ring) points.push_back(project.Point(v));
+  points.push_back(points.front());
+  return points;
+}
+
+void WritePntList(OutputFile& out, const std::vector<Vertex3>& line) {
+  std::string& b = out.buffer();
+  b += "<PntList3D>";
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (i > 0) b += ' ';
+    AppendNorthingFirst(b, line[i]);
+    out.FlushIfFull();
+  }
+  b += "</PntList3D>";
+}
+
+void WriteLandXml(const ExportData& data, OutputFile& out) {
+  const FinishedProject& project = *data.project;
+  std::string& b = out.buffer();
+  std::string date = data.timestamp.substr(0, 10), time = data.timestamp.substr(11);
+  b += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+       "<LandXML xmlns=\"http://www.landxml.org/schema/LandXML-1.2\" version=\"1.2\" date=\"" + date +
+       "\" time=\"" + time + "\">\n"
+       "  <Units>\n"
+       "    <Metric areaUnit=\"squareMeter\" linearUnit=\"meter\" volumeUnit=\"cubicMeter\" "
+       "temperatureUnit=\"celsius\" pressureUnit=\"milliBars\" angularUnit=\"decimal degrees\" "
+       "directionUnit=\"decimal degrees\"/>\n"
+       "  </Units>\n"
+       "  <Application name=\"quarvelin-export\" version=\"1.0\"/>\n"
+       "  <Surfaces>\n"
+       "    <Surface name=\"";
+  AppendXmlEscaped(b, data.name);
+  b += "\">\n      <SourceData>\n";
+  if (!project.boundaryRings.empty()) {
+    b += "        <Boundaries>\n";
+    for (size_t i = 0; i < project.boundaryRings.size(); ++i) {
+      b += "          <Boundary name=\"Boundary " + std::to_string(i + 1) + "\" bndType=\"outer\" edgeTrim=\"true\">";
+      WritePntList(out, RingPoints(project, project.boundaryRings[i]));
+      b += "</Boundary>\n";
+    }
+    b += "        </Boundaries>\n";
+  }
+  if (!project.breaklines.empty()) {
+    b += "        <Breaklines>\n";
+    for (size_t i = 0; i < project.breaklines.size(); ++i) {
+      b += "          <Breakline name=\"Breakline " + std::to_string(i + 1) + "\" brkType=\"standard\">";
+      WritePntList(out, project.breaklines[i]);
+      b += "</Breakline>\n";
+    }
+    b += "        </Breaklines>\n";
+  }
+  b += "      </SourceData>\n      <Definition surfType=\"TIN\">\n        <Pnts>\n";
+  for (size_t i = 0; i < data.points.size(); ++i) {
+    b += "          <P id=\"";
+    AppendInt(b, static_cast<int64_t>(i + 1));
+    b += "\">";
+    AppendNorthingFirst(b, project.Point(data.points[i]));
+    b += "</P>\n";
+    out.FlushIfFull();
+  }
+  b += "        </Pnts>\n        <Faces>\n";
+  for (int32_t t : data.kept) {
+    b += "          <F>";
+    const TriangleRecord& r = project.triangles[static_cast<size_t>(t)];
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) b += ' ';
+      AppendInt(b, data.pointId[static_cast<size_t>(r.vertex[i])] + 1);
+    }
+    b += "</F>\n";
+    out.FlushIfFull();
+  }
+  b += "        </Faces>\n      </Definition>\n    </Surface>\n  </Surfaces>\n</LandXML>\n";
+}
+
+void AppendDxfPoint(std::string& b, const Vertex3& v, int corner) {
+  for (int axis = 0; axis < 3; ++axis) {
+    AppendInt(b, (axis + 1) * 10 + corner);
+    b += '\n';
+    AppendShortest(b, axis == 0 ? v.x : axis == 1 ? v.y : v.z);
+    b += '\n';
+  }
+}
+
+void WriteDxfPolyline(OutputFile& out, const char* layer, const std::vector<Vertex3>& line, bool closed,
+                      double elevation) {
+  std::string& b = out.buffer();
+  const std::string layerGroup = std::string("8\n") + layer + "\n";
+  b += "0\nPOLYLINE\n" + layerGroup + "66\n1\n";
+  AppendDxfPoint(b, {0, 0, elevation}, 0);
+  b += closed ? "70\n9\n" : "70\n8\n";  // 8: a 3D polyline; 1: closed
+  const size_t count = closed ? line.size() - 1 : line.size();
+  for (size_t i = 0; i < count; ++i) {
+    b += "0\nVERTEX\n" + layerGroup;
+    AppendDxfPoint(b, line[i], 0);
+    b += "70\n32\n";
+    out.FlushIfFull();
+  }
+  b += "0\nSEQEND\n" + layerGroup;
+}
+
+void WriteDxf(const ExportData& data, OutputFile& out) {
+  const FinishedProject& project = *data.project;
+  std::string& b = out.buffer();
+  b += "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+  for (int32_t t : data.kept) {
+    const TriangleRecord& r = project.triangles[static_cast<size_t>(t)];
+    b += "0\n3DFACE\n8\nTIN\n";
+    for (int corner = 0; corner < 4; ++corner) AppendDxfPoint(b, project.Point(r.vertex[std::min(corner, 2)]), corner);
+    out.FlushIfFull();
+  }
+  for (const auto& line : project.breaklines) WriteDxfPolyline(out, "BREAKLINES", line, false, 0);
+  for (const auto& ring : project.boundaryRings) WriteDxfPolyline(out, "BOUNDARY", RingPoints(project, ring), true, 0);
+  for (const ContourLine& c : data.contours) WriteDxfPolyline(out, "CONTOURS", c.points, c.closed, c.elevation);
+  b += "0\nENDSEC\n0\nEOF\n";
+}
+
+template <typename T>
+void AppendBinary(std::string& b, T value) {
+  char bytes[sizeof(T)];
+  std::memcpy(bytes, &value, sizeof(T));  // the host is little-endian, as the tables are
+  b.append(bytes, sizeof(T));
+}
+
+void WritePly(const ExportData& data, OutputFile& out) {
+  const FinishedProject& project = *data.project;
+  std::string& b = out.buffer();
+  b += "ply\nformat binary_little_endian 1.0\ncomment quarvelin-export ";
+  b += data.name;
+  b += "\nelement vertex " + std::to_string(data.points.size()) +
+       "\nproperty double x\nproperty double y\nproperty double z\nelement face " + std::to_string(data.kept.size()) +
+       "\nproperty list uchar int vertex_indices\nend_header\n";
+  for (int32_t v : data.points) {
+    const PointRecord& p = project.points[static_cast<size_t>(v)];
+    AppendBinary(b, p.x);
+    AppendBinary(b, p.y);
+    AppendBinary(b, p.z);
+    out.FlushIfFull();
+  }
+  for (int32_t t : data.kept) {
+    AppendBinary(b, static_cast<uint8_t>(3));
+    for (int32_t v : project.triangles[static_cast<size_t>(t)].vertex) AppendBinary(b, data.pointId[static_cast<size_t>(v)]);
+    out.FlushIfFull();
+  }
+}
+
+void WriteObj(const ExportData& data, OutputFile& out) {
+  const FinishedProject& project = *data.project;
+  std::string& b = out.buffer();
+  b += "# quarvelin-export: kept triangles of the network, counter-clockwise seen from above\no ";
+  b += data.name;
+  b += '\n';
+  for (int32_t v : data.points) {
+    b += "v ";
+    Vertex3 p = project.Point(v);
+    AppendNumbers(b, {p.x, p.y, p.z}, ' ');
+    b += '\n';
+    out.FlushIfFull();
+  }
+  for (int32_t t : data.kept) {
+    b += 'f';
+    for (int32_t v : project.triangles[static_cast<size_t>(t)].vertex) {
+      b += ' ';
+      AppendInt(b, data.pointId[static_cast<size_t>(v)] + 1);
+    }
+    b += '\n';
+    out.FlushIfFull();
+  }
+}
+
+void AppendJsonLine(std::string& b, const std::vector<Vertex3>& line) {
+  b += '[';
+  for (size_t i = 0; i < line.size(); ++i) {
+    if (i > 0) b += ',';
+    b += '[';
+    AppendNumbers(b, {line[i].x, line[i].y, line[i].z}, ',');
+    b += ']';
+  }
+  b += ']';
+}
+
+void WriteGeoJson(const ExportData& data, OutputFile& out) {
+  const FinishedProject& project = *data.project;
+  std::string& b = out.buffer();
+  b += "{\"type\":\"FeatureCollection\",\"name\":";
+  AppendJsonString(b, data.name);
+  b += ",\"features\":[";
+  bool first = true;
+  auto feature = [&](const std::string& properties, const char* type, const std::function<void()>& coordinates) {
+    b += first ? "\n" : ",\n";
+    first = false;
+    b += "{\"type\":\"Feature\",\"properties\":{" + properties + "},\"geometry\":{\"type\":\"" + type +
+         "\",\"coordinates\":";
+    coordinates();
+    b += "}}";
+    out.FlushIfFull();
+  };
+  for (size_t i = 0; i < project.boundaryRings.size(); ++i) {
+    feature("\"kind\":\"boundary\",\"id\":" + std::to_string(i + 1), "Polygon", [&] {
+      b += '[';
+      AppendJsonLine(b, RingPoints(project, project.boundaryRings[i]));
+      b += ']';
+    });
+  }
+  for (size_t i = 0; i < project.breaklines.size(); ++i) {
+    feature("\"kind\":\"breakline\",\"id\":" + std::to_string(i + 1), "LineString",
+            [&] { AppendJsonLine(b, project.breaklines[i]); });
+  }
+  for (const ContourLine& c : data.contours) {
+    std::string properties = "\"kind\":\"contour\",\"elevation\":";
+    AppendShortest(properties, c.elevation);
+    feature(properties, "LineString", [&] { AppendJsonLine(b, c.points); });
+  }
+  b += "\n]}\n";
+}
+
+}  // namespace
+
+ExportFormat FormatOfPath(const std::string& path) {
+  const std::string name = Lower(path);
+  auto endsWith = [&](const char* suffix) {
+    size_t n = std::strlen(suffix);
+    return name.size() >= n && name.compare(name.size() - n, n, suffix) == 0;
+  };
+  if (endsWith(".xml") || endsWith(".landxml")) return ExportFormat::kLandXml;
+  if (endsWith(".dxf")) return ExportFormat::kDxf;
+  if (endsWith(".ply")) return ExportFormat::kPly;
+  if (endsWith(".obj")) return ExportFormat::kObj;
+  if (endsWith(".geojson") || endsWith(".json")) return ExportFormat::kGeoJson;
+  return ExportFormat::kUnknown;
+}
+
+bool FormatTakesContours(ExportFormat format) {
+  return format == ExportFormat::kDxf || format == ExportFormat::kGeoJson;
+}
+
+ExportData PrepareExport(const FinishedProject& project, std::string name, std::string timestamp) {
+  ExportData data;
+  data.project = &project;
+  data.name = std::move(name);
+  data.timestamp = std::move(timestamp);
+  data.pointId.assign(project.points.size(), -1);
+  for (int32_t t = 0; t < static_cast<int32_t>(project.triangles.size()); ++t) {
+    if (!project.Kept(t)) continue;
+    data.kept.push_back(t);
+    for (int32_t v : project.triangles[static_cast<size_t>(t)].vertex) data.pointId[static_cast<size_t>(v)] = 0;
+  }
+  for (size_t v = 0; v < project.points.size(); ++v) {
+    if (data.pointId[v] < 0) continue;
+    data.pointId[v] = static_cast<int32_t>(data.points.size());
+    data.points.push_back(static_cast<int32_t>(v));
+  }
+  return data;
+}
+
+bool WriteExport(const ExportData& data, ExportFormat format, const std::string& path, std::string& error) {
+  OutputFile out;
+  if (!out.Open(path)) {
+    error = path + ": cannot create the file";
+    return false;
+  }
+  switch (format) {
+    case ExportFormat::kLandXml: WriteLandXml(data, out); break;
+    case ExportFormat::kDxf: WriteDxf(data, out); break;
+    case ExportFormat::kPly: WritePly(data, out); break;
+    case ExportFormat::kObj: WriteObj(data, out); break;
+    case ExportFormat::kGeoJson: WriteGeoJson(data, out); break;
+    case ExportFormat::kUnknown: break;
+  }
+  if (!out.Close()) {
+    error = path + ": cannot write the file (disk full?)";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quarvelin
