@@ -1,5 +1,11 @@
 // The breakline and contour files of a project, read and forced into the
 // network segment by segment.
+//
+// Breaklines: SLine.txt names the breakline file, which holds the number of
+// lines and then, per line, its point count (at most 5000) and its points as
+// "x y z". Contours: fnum holds the number of contour files Point.1 ...
+// Point.F; each holds a header "a b L c" with its line count L and, per line,
+// "n h c" and n points "x y". All numbers are separated by any white space.
 #pragma once
 
 #include "build/build_run.h"
@@ -8,10 +14,14 @@
 
 namespace quarvelin {
 
-// The breaklines named by SLine.txt. Never ends the run.
+// The breaklines named by SLine.txt. Never ends the run; a breakline file
+// that ends early or holds a word that is not a number is read up to there.
 void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
 
-// The contour files counted by fnum. Returns false when the run must end.
+// The contour files counted by fnum. Returns false when the run must end:
+// fnum is missing or unreadable, or a contour file is missing or has an
+// unreadable header (found before any contour is enforced), or cannot be
+// opened again.
 bool EnforceContours(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
 
 }  // namespace quarvelin

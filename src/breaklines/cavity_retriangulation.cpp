@@ -1,0 +1,207 @@
+#include "breaklines/cavity_retriangulation.h"
+
+#include <cmath>
+
+#include "tin/predicates.h"
+
+namespace quarvelin {
+
+namespace {
+
+// Records the boundary edge u-w of the cavity, seen from the crossed
+// triangle `from`, with the triangle `outer` beyond it. An edge already
+// present keeps its entry and only counts one more use.
+bool RegisterBoundaryEdge(const ModelStore& store, CavityWorkspace& workspace, int32_t u, int32_t w, int32_t outer,
+                          int32_t from) {
+  int32_t side = 0;
+  if (outer != -1) {
+    side = NeighbourPosition(store.triangles[outer], from);
+    if (side < 0) return false;
+  }
+  return workspace.edges.LookupOrAddEdge(u, w, outer, side) != nullptr;
+}
+
+// Joins side `side` of the new triangle t, the edge u-w on the cavity's
+// boundary, to what lies beyond it. Met for the second time (the walk
+// recorded it first), the edge links t to the outer triangle, whose mark t
+// takes over so that an earlier fixed edge stays fixed on both sides.
+// Otherwise t waits there for a partner laid later.
+void LinkBoundaryEdge(ModelStore& store, CavityWorkspace& workspace, int32_t t, int side, int32_t u, int32_t w) {
+  int32_t outer = t;
+  int32_t outerSide = side;
+  // The walk recorded every pair of consecutive chain vertices, so this
+  // lookup finds its entry and never has to allocate.
+  EdgeEntry* entry = workspace.edges.LookupOrAddEdge(u, w, outer, outerSide);
+  if (!entry) return;
+  TriangleRecord& tri = store.triangles[t];
+  if (entry->useCount == 2) {
+    tri.neighbour[side] = outer;
+    if (outer != -1) {
+      TriangleRecord& x = store.triangles[outer];
+      tri.edgeMark[side] = x.edgeMark[outerSide];
+      x.neighbour[outerSide] = t;
+    }
+  } else {
+    entry->useCount = 1;
+    entry->outerTriangle = t;
+    entry->outerSide = side;
+  }
+}
+
+// The chain position over lo..hi whose vertex sees the base V[lo]-V[hi]
+// under the largest angle; among equal cosines the later position. The start
+// value just above 1 lets any real cosine win the first comparison, and a
+// cosine that is not a number never wins (lo + 1 stays then, which keeps the
+// polygon's partition sound even for coincident points).
+int32_t ChooseApex(const PointRecord* points, const std::vector<int32_t>& chain, int32_t lo, int32_t hi) {
+  const PointRecord& p = points[chain[lo]];
+  const PointRecord& q = points[chain[hi]];
+  int32_t m = lo + 1;
+  double best = 1.000001;
+  for (int32_t j = lo + 1; j < hi; ++j) {
+    const double c = ApexCosine(p, q, points[chain[j]]);
+    if (c <= best) {
+      best = c;
+      m = j;
+    }
+  }
+  return m;
+}
+
+}  // namespace
+
+void CavityWorkspace::Release() {
+  crossedTriangles.clear();
+  leftChain.clear();
+  rightChain.clear();
+  edges.ClearEdgeDictionary();
+}
+
+double SquaredDistance(const PointRecord& p, const PointRecord& q) {
+  const double dy = p.y - q.y;
+  const double dx = p.x - q.x;
+  return dy * dy + dx * dx;
+}
+
+double ApexCosine(const PointRecord& p, const PointRecord& q, const PointRecord& r) {
+  const double dpr = SquaredDistance(p, r);
+  const double dqr = SquaredDistance(q, r);
+  const double dpq = SquaredDistance(p, q);
+  return (dpr + dqr - dpq) / (2 * std::sqrt(dpr) * std::sqrt(dqr));
+}
+
+CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, int32_t t, int i, int32_t a,
+                         int32_t b) {
+  const TriangleRecord* tris = store.triangles;
+  workspace.onSegmentVertices.clear();
+  workspace.crossedTriangles.clear();
+  workspace.leftChain.clear();
+  workspace.rightChain.clear();
+  workspace.crossedTriangles.push_back(t);
+
+  const TriangleRecord& start = tris[t];
+  const int32_t c1 = start.vertex[(i + 1) % 3];
+  const int32_t c2 = start.vertex[(i + 2) % 3];
+  workspace.leftChain = {a, c2};
+  workspace.rightChain = {a, c1};
+  if (!RegisterBoundaryEdge(store, workspace, a, c2, start.neighbour[(i + 1) % 3], t) ||
+      !RegisterBoundaryEdge(store, workspace, a, c1, start.neighbour[(i + 2) % 3], t)) {
+    return CavityWalk::kNotCollected;
+  }
+
+  // A straight walk enters every triangle at most once; more steps than
+  // there are records means the links go round in a circle.
+  const size_t maxSteps = static_cast<size_t>(store.lastTriangle) + 1;
+  int32_t prev = t;
+  int e = i;
+  for (;;) {
+    const int32_t next = tris[prev].neighbour[e];
+    if (next == -1) return CavityWalk::kLeftNetwork;
+    if (workspace.crossedTriangles.size() >= maxSteps) return CavityWalk::kNotCollected;
+    workspace.crossedTriangles.push_back(next);
+    const TriangleRecord& tri = tris[next];
+    const int k = NeighbourPosition(tri, prev);
+    if (k < 0) return CavityWalk::kNotCollected;
+    // The edge just crossed runs from vertex[k+1] (left of the segment) to
+    // vertex[k+2] (right); w is the far corner.
+    const int32_t w = tri.vertex[k];
+    const int32_t leftOuter = tri.neighbour[(k + 2) % 3];
+    const int32_t rightOuter = tri.neighbour[(k + 1) % 3];
+    if (w == b) {
+      const bool recorded =
+          RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), b, leftOuter, next) &&
+          RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), b, rightOuter, next);
+      workspace.leftChain.push_back(b);
+      workspace.rightChain.push_back(b);
+      return recorded ? CavityWalk::kReachedEnd : CavityWalk::kNotCollected;
+    }
+    const double o = Orientation(store.points, a, b, w);
+    if (o > 0) {
+      if (!RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), w, leftOuter, next)) {
+        return CavityWalk::kNotCollected;
+      }
+      workspace.leftChain.push_back(w);
+      e = (k + 1) % 3;
+    } else {
+      if (o == 0) workspace.onSegmentVertices.push_back(w);
+      if (!RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), w, rightOuter, next)) {
+        return CavityWalk::kNotCollected;
+      }
+      workspace.rightChain.push_back(w);
+      e = (k + 2) % 3;
+    }
+    prev = next;
+  }
+}
+
+int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& workspace,
+                         const std::vector<int32_t>& chain, int32_t s) {
+  TriangleRecord* tris = store.triangles;
+  const std::vector<int32_t>& records = workspace.crossedTriangles;
+  work.Clear();
+  work.PushWork(s, 0, static_cast<int32_t>(chain.size()) - 1);
+  // Record positions are handed out as sub-polygons are pushed, so after a
+  // triangle is laid its right part, pushed last, is laid next.
+  int32_t last = s;
+  WorkItem item;
+  while (work.PopWork(item)) {
+    const int32_t lo = item.second;
+    const int32_t hi = item.third;
+    const int32_t m = ChooseApex(store.points, chain, lo, hi);
+    const int32_t t = records[static_cast<size_t>(item.first)];
+    TriangleRecord& tri = tris[t];
+    // neighbour[2], across the base, was set by the parent triangle or, for
+    // the first triangle, is set by the caller.
+    tri.vertex[0] = chain[lo];
+    tri.vertex[1] = chain[hi];
+    tri.vertex[2] = chain[m];
+    tri.edgeMark[0] = tri.edgeMark[1] = tri.edgeMark[2] = kOrdinaryEdge;
+    tri.state = 0;
+    for (int32_t v : tri.vertex) store.points[v].incidentTriangle = t;
+
+    int32_t added = 0;
+    if (m - lo >= 2) {
+      const int32_t child = records[static_cast<size_t>(last + 1)];
+      tri.neighbour[1] = child;
+      tris[child].neighbour[2] = t;
+      work.PushWork(last + 1, lo, m);
+      added = 1;
+    } else {
+      LinkBoundaryEdge(store, workspace, t, 1, chain[lo], chain[m]);
+    }
+    if (hi - m >= 2) {
+      const int32_t position = last + added + 1;
+      const int32_t child = records[static_cast<size_t>(position)];
+      tri.neighbour[0] = child;
+      tris[child].neighbour[2] = t;
+      work.PushWork(position, m, hi);
+      ++added;
+    } else {
+      LinkBoundaryEdge(store, workspace, t, 0, chain[m], chain[hi]);
+    }
+    last += added;
+  }
+  return last;
+}
+
+}  // namespace quarvelin

@@ -1,0 +1,65 @@
+// The map from an undirected edge (two point indices, either order) to the
+// triangle outside a breakline cavity across that edge. It lives for one
+// enforcement: the cavity walk fills it, the re-triangulation finds the outer
+// triangles again through it, and the enforcement clears it on every way out.
+//
+// The tree is an AVL tree over the edges' key texts in byte order: after
+// every addition the two subtrees of every entry differ in height by at most
+// one, so a lookup costs one descent of about log2(entries) steps.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+
+#include "build/build_run.h"
+
+namespace quarvelin {
+
+// "5,17": the smaller index, a comma, the larger, in decimal. Two 11-character
+// numbers and the comma fit in 23 characters; the field keeps a zero byte.
+struct EdgeKey {
+  char text[32];
+};
+EdgeKey MakeEdgeKey(int32_t u, int32_t w);
+
+struct EdgeEntry {
+  EdgeEntry* left;
+  char key[32];
+  int32_t outerTriangle;  // triangle on the far side of the edge, -1 for none
+  int32_t outerSide;      // the edge is opposite vertex[outerSide] of outerTriangle
+  int32_t balance;        // height of left minus height of right: -1, 0 or +1
+  int32_t useCount;       // 1 when added, +1 for every later lookup
+  EdgeEntry* right;
+};
+
+class EdgeDictionary {
+ public:
+  explicit EdgeDictionary(ProgressReporter& reporter) : reporter_(reporter) {}
+  EdgeDictionary(const EdgeDictionary&) = delete;
+  EdgeDictionary& operator=(const EdgeDictionary&) = delete;
+  ~EdgeDictionary() { ClearEdgeDictionary(); }
+
+  // The entry of the edge u-w. Present: `triangle` and `side` receive its
+  // outerTriangle and outerSide and its useCount grows by one. Absent: a new
+  // entry takes them, with useCount 1. nullptr, after "No enough memory !\n",
+  // when no memory can be had for a new entry; the dictionary is then unchanged.
+  EdgeEntry* LookupOrAddEdge(int32_t u, int32_t w, int32_t& triangle, int32_t& side);
+  void ClearEdgeDictionary();
+
+  const EdgeEntry* root() const { return root_; }
+  size_t size() const { return size_; }
+  // Additions beyond this many entries fail as if memory had run out, so that
+  // the way the enforcement copes with that can be exercised.
+  void LimitEntries(size_t limit) { entryLimit_ = limit; }
+
+ private:
+  EdgeEntry* NewEntry(const EdgeKey& key, int32_t triangle, int32_t side);
+
+  ProgressReporter& reporter_;
+  EdgeEntry* root_ = nullptr;
+  size_t size_ = 0;
+  size_t entryLimit_ = std::numeric_limits<size_t>::max();
+};
+
+}  // namespace quarvelin

@@ -1,0 +1,181 @@
+#include "breaklines/segment_insertion.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace quarvelin {
+
+namespace {
+
+// Positions given for a line's points match a point of the network within
+// this distance in x and in y (a square, not a circle).
+constexpr double kMatchTolerance = 0.0001;
+
+}  // namespace
+
+SegmentInserter::SegmentInserter(ModelStore& store, WorkStack& work, ProgressReporter& reporter)
+    : store_(store), work_(work), workspace_(reporter) {}
+
+int32_t SegmentInserter::FindVertexAt(PlanePosition position) const {
+  const PointGrid& grid = store_.grid;
+  const int32_t cell = grid.CellAt(position.x, position.y);
+  if (cell < 0 || static_cast<size_t>(cell) >= grid.cells.size()) return -1;
+  const GridCell& c = grid.cells[static_cast<size_t>(cell)];
+  // The list ends after lastPoint: the nextInCell of a cell's last point is
+  // whatever the host stored there. The count bounds a list made circular.
+  int32_t p = c.firstPoint;
+  for (int32_t steps = 0; p >= 0 && p < store_.pointCount && steps < store_.pointCount; ++steps) {
+    const PointRecord& q = store_.points[p];
+    if (std::fabs(q.x - position.x) < kMatchTolerance && std::fabs(q.y - position.y) < kMatchTolerance) return p;
+    if (p == c.lastPoint) break;
+    p = q.nextInCell;
+  }
+  return -1;
+}
+
+bool SegmentInserter::IsStartWedge(int32_t t, int32_t a, int32_t b, int& position) const {
+  const TriangleRecord& tri = store_.triangles[t];
+  position = VertexPosition(tri, a);
+  if (position < 0) return false;
+  const int32_t c1 = tri.vertex[(position + 1) % 3];
+  const int32_t c2 = tri.vertex[(position + 2) % 3];
+  return Orientation(store_.points, a, b, c1) <= 0 && Orientation(store_.points, a, b, c2) >= 0;
+}
+
+bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) const {
+  const int32_t s = store_.points[a].incidentTriangle;
+  const TriangleRecord* tris = store_.triangles;
+  // In a sound network the turns come back to s or reach the boundary within
+  // the triangles around a; the record count bounds a broken one.
+  const int32_t maxSteps = store_.lastTriangle + 1;
+  int position = 0;
+  int32_t t = s;
+  for (int32_t steps = 0;; ++steps) {
+    if (IsStartWedge(t, a, b, position)) {
+      wedge = {t, position};
+      return true;
+    }
+    if (position < 0) return false;
+    // Counter-clockwise: across the edge from the corner after a's
+    // successor back to a.
+    t = tris[t].neighbour[(position + 1) % 3];
+    if (t == -1) break;
+    if (t == s || steps >= maxSteps) return false;
+  }
+  t = s;
+  position = VertexPosition(tris[s], a);
+  for (int32_t steps = 0; position >= 0; ++steps) {
+    // Clockwise: across the edge from a to its successor.
+    t = tris[t].neighbour[(position + 2) % 3];
+    if (t == -1 || t == s || steps >= maxSteps) return false;
+    if (IsStartWedge(t, a, b, position)) {
+      wedge = {t, position};
+      return true;
+    }
+  }
+  return false;
+}
+
+void SegmentInserter::MarkEdge(int32_t t, int k) {
+  TriangleRecord& tri = store_.triangles[t];
+  tri.edgeMark[k] = kFixedEdge;
+  const int32_t u = tri.neighbour[k];
+  if (u == -1) return;
+  TriangleRecord& other = store_.triangles[u];
+  const int j = NeighbourPosition(other, t);
+  if (j >= 0) other.edgeMark[j] = kFixedEdge;
+}
+
+void SegmentInserter::Retriangulate() {
+  CavityWorkspace& w = workspace_;
+  const int32_t last = TriangulateChain(store_, work_, w, w.leftChain, 0);
+  std::reverse(w.rightChain.begin(), w.rightChain.end());
+  TriangulateChain(store_, work_, w, w.rightChain, last + 1);
+  // Both first triangles have the segment opposite vertex[2]: (a, b, left
+  // apex) and (b, a, right apex).
+  const int32_t t0 = w.crossedTriangles[0];
+  const int32_t t1 = w.crossedTriangles[static_cast<size_t>(last + 1)];
+  TriangleRecord* tris = store_.triangles;
+  tris[t0].neighbour[2] = t1;
+  tris[t1].neighbour[2] = t0;
+  tris[t0].edgeMark[2] = kFixedEdge;
+  tris[t1].edgeMark[2] = kFixedEdge;
+}
+
+int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts) {
+  const int32_t a = FindVertexAt(start);
+  const int32_t b = FindVertexAt(end);
+  if (a == -1 || b == -1) return kSegmentRefused;
+  // A point repeated in a line, or two within the tolerance: nothing to force.
+  if (a == b) return kSegmentOutside;
+  if (store_.points[a].incidentTriangle == -1) return kSegmentOutside;
+  StartWedge wedge;
+  if (!FindStartWedge(a, b, wedge)) return kSegmentRefused;
+
+  const TriangleRecord& t = store_.triangles[wedge.triangle];
+  const int i = wedge.position;
+  const int32_t c1 = t.vertex[(i + 1) % 3];
+  const int32_t c2 = t.vertex[(i + 2) % 3];
+  if (c1 == b || c2 == b) {
+    MarkEdge(wedge.triangle, c1 == b ? (i + 2) % 3 : (i + 1) % 3);
+    return kSegmentEnforced;
+  }
+  // A corner exactly on the segment lies between a and b: the wedge holds
+  // the direction to b, so it cannot lie behind a.
+  if (Orientation(store_.points, a, b, c1) == 0) {
+    cuts.push_back(c1);
+    return kSegmentEnforced;
+  }
+  if (Orientation(store_.points, a, b, c2) == 0) {
+    cuts.push_back(c2);
+    return kSegmentEnforced;
+  }
+
+  int result = kSegmentEnforced;
+  switch (CollectCavity(store_, workspace_, wedge.triangle, i, a, b)) {
+    case CavityWalk::kReachedEnd:
+      if (workspace_.onSegmentVertices.empty()) Retriangulate();
+      else cuts = workspace_.onSegmentVertices;
+      break;
+    case CavityWalk::kLeftNetwork:
+      result = kSegmentOutside;
+      break;
+    case CavityWalk::kNotCollected:
+      result = kSegmentRefused;
+      break;
+  }
+  workspace_.Release();
+  return result;
+}
+
+int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
+  // The pieces of cut segments are enforced depth first, in order along the
+  // segment, from a list rather than by recursion, so that a long run of
+  // points on one line cannot exhaust the call stack. Each genuine piece ends
+  // at a different point, so more pieces than points means that points lying
+  // on top of each other hand the same pieces round: the rest is dropped.
+  pending_.clear();
+  pending_.push_back({start, end});
+  int64_t budget = store_.pointCount;
+  int result = kSegmentOutside;
+  for (bool first = true; !pending_.empty(); first = false) {
+    const Piece piece = pending_.back();
+    pending_.pop_back();
+    cuts_.clear();
+    const int r = EnforcePiece(piece.start, piece.end, cuts_);
+    if (first) result = r;
+    if (cuts_.empty()) continue;
+    budget -= static_cast<int64_t>(cuts_.size()) + 1;
+    if (budget < 0) continue;
+    PlanePosition next = piece.end;
+    for (size_t k = cuts_.size(); k-- > 0;) {
+      const PlanePosition cut = PositionOf(store_.points[cuts_[k]]);
+      pending_.push_back({cut, next});
+      next = cut;
+    }
+    pending_.push_back({piece.start, next});
+  }
+  return result;
+}
+
+}  // namespace quarvelin

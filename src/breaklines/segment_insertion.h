@@ -1,0 +1,68 @@
+// Forcing a straight segment between two points of the network into it as
+// fixed edges ('f' on both sides): by marking the edge that is already
+// there, by cutting the segment at the points that lie exactly on it, or by
+// taking out the triangles it crosses and laying both sides again into the
+// same records. No record is ever added or removed, so lastTriangle stays as
+// it was, and a segment that cannot be enforced leaves the network as it was.
+#pragma once
+
+#include <cstdint>
+
+#include "breaklines/cavity_retriangulation.h"
+#include "build/build_run.h"
+#include "store/model_store.h"
+#include "tin/predicates.h"
+#include "tin/work_stack.h"
+
+namespace quarvelin {
+
+// The triangle around a whose angle at a holds the direction to b.
+struct StartWedge {
+  int32_t triangle;
+  int position;  // of a in the triangle
+};
+
+// The result of an enforcement.
+constexpr int kSegmentEnforced = 1;  // marked, re-laid, or cut into pieces
+constexpr int kSegmentOutside = 0;   // nothing changed: not in the network, or leaving it
+constexpr int kSegmentRefused = -1;  // nothing changed: an end matches no point, or no wedge
+
+// One per build; holds the storage that every enforcement reuses.
+class SegmentInserter {
+ public:
+  SegmentInserter(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
+
+  // Enforces the segment between the points at `start` and `end`.
+  int InsertSegment(PlanePosition start, PlanePosition end);
+
+  // The point filed in the grid cell of `position` that lies within 0.0001
+  // of it in x and in y (the earliest of the cell's list), or -1.
+  int32_t FindVertexAt(PlanePosition position) const;
+
+  // Turns round a from its incidentTriangle: counter-clockwise, then, from
+  // the boundary of the network, clockwise. False when neither turn finds the
+  // wedge, or after a full turn (which only a broken network allows).
+  bool FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) const;
+
+  CavityWorkspace& workspace() { return workspace_; }
+
+ private:
+  // One piece: the result, and in `cuts` the points on the segment at which
+  // it has to be cut (the network is then unchanged).
+  int EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts);
+  bool IsStartWedge(int32_t t, int32_t a, int32_t b, int& position) const;
+  void MarkEdge(int32_t t, int k);
+  void Retriangulate();
+
+  ModelStore& store_;
+  WorkStack& work_;
+  CavityWorkspace workspace_;
+  struct Piece {
+    PlanePosition start;
+    PlanePosition end;
+  };
+  std::vector<Piece> pending_;
+  std::vector<int32_t> cuts_;
+};
+
+}  // namespace quarvelin
