@@ -1,0 +1,278 @@
+#include "network_picture.h"
+
+#include <cairo-svg.h>
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+
+namespace quarvelin {
+
+namespace {
+
+constexpr double kMargin = 24;
+constexpr double kLegendWidth = 150;
+constexpr double kTitleHeight = 32;
+
+struct Colour {
+  double r, g, b;
+};
+
+// Hypsometric tints from low green through yellow and brown to pale high ground.
+Colour HeightColour(double t) {
+  static constexpr Colour kStops[] = {
+      {0.16, 0.42, 0.24}, {0.45, 0.66, 0.31}, {0.90, 0.84, 0.47}, {0.72, 0.50, 0.29}, {0.93, 0.91, 0.88}};
+  constexpr int kLast = static_cast<int>(std::size(kStops)) - 1;
+  t = std::clamp(t, 0.0, 1.0) * kLast;
+  int i = std::min(static_cast<int>(t), kLast - 1);
+  double f = t - i;
+  const Colour &a = kStops[i], &b = kStops[i + 1];
+  return {a.r + f * (b.r - a.r), a.g + f * (b.g - a.g), a.b + f * (b.b - a.b)};
+}
+
+// Survey coordinates to pixels. Offsets are taken in double before Cairo
+// sees them: its fixed-point device space cannot hold x near 21.5 million.
+class MapView {
+ public:
+  MapView(const Extent& extent, double left, double top, double width, double height) : extent_(extent) {
+    double spanX = std::max(extent.maxX - extent.minX, 1e-9), spanY = std::max(extent.maxY - extent.minY, 1e-9);
+    scale_ = std::min(width / spanX, height / spanY);
+    left_ = left + (width - spanX * scale_) / 2;
+    bottom_ = top + height - (height - spanY * scale_) / 2;
+  }
+  double X(double x) const { return left_ + (x - extent_.minX) * scale_; }
+  double Y(double y) const { return bottom_ - (y - extent_.minY) * scale_; }
+  double scale() const { return scale_; }  // pixels per metre
+  double left() const { return left_; }
+  double bottom() const { return bottom_; }
+
+ private:
+  Extent extent_;
+  double scale_ = 1, left_ = 0, bottom_ = 0;
+};
+
+// Extent of the survey points (the frame corners are left out, so that the
+// map is not mostly frame when removed triangles are drawn).
+Extent SurveyExtent(const FinishedProject& project) {
+  Extent e = KeptExtent(project);
+  for (size_t i = 4; i < project.points.size() && e.empty; ++i) {
+    const PointRecord& p = project.points[i];
+    e = {p.x, p.y, p.x, p.y, p.z, p.z, false};
+  }
+  for (size_t i = 4; i < project.points.size(); ++i) {
+    const PointRecord& p = project.points[i];
+    e.minX = std::min(e.minX, p.x);
+    e.maxX = std::max(e.maxX, p.x);
+    e.minY = std::min(e.minY, p.y);
+    e.maxY = std::max(e.maxY, p.y);
+  }
+  return e;
+}
+
+class Painter {
+ public:
+  Painter(cairo_t* cr, const FinishedProject& project, const MapView& view, const Extent& heights)
+      : cr_(cr), project_(project), view_(view), heights_(heights) {}
+
+  void Triangles(bool kept) {
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);  // no seams between neighbours
+    cairo_set_line_width(cr_, 1);
+    for (int32_t t = 0; t < static_cast<int32_t>(project_.triangles.size()); ++t) {
+      if (project_.Kept(t) != kept) continue;
+      TrianglePath(t);
+      if (kept) {
+        Colour c = Shaded(t);
+        cairo_set_source_rgb(cr_, c.r, c.g, c.b);
+        cairo_fill_preserve(cr_);
+        cairo_stroke(cr_);  // covers the half pixel between fills
+      } else {
+        cairo_set_source_rgb(cr_, 0.86, 0.86, 0.86);
+        cairo_fill_preserve(cr_);
+        cairo_set_source_rgb(cr_, 0.62, 0.62, 0.62);
+        cairo_stroke(cr_);
+      }
+    }
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT);
+  }
+
+  void Line(const std::vector<Vertex3>& line, bool close) {
+    if (line.empty()) return;
+    cairo_move_to(cr_, view_.X(line[0].x), view_.Y(line[0].y));
+    for (size_t i = 1; i < line.size(); ++i) cairo_line_to(cr_, view_.X(line[i].x), view_.Y(line[i].y));
+    if (close) cairo_close_path(cr_);
+    cairo_stroke(cr_);
+  }
+
+  void Ring(const std::vector<int32_t>& ring) {
+    std::vector<Vertex3> line;
+    for (int32_t v : ring) line.push_back(project_.Point(v));
+    Line(line, true);
+  }
+
+ private:
+  void TrianglePath(int32_t t) {
+    const TriangleRecord& r = project_.triangles[static_cast<size_t>(t)];
+    for (int i = 0; i < 3; ++i) {
+      const PointRecord& p = project_.points[static_cast<size_t>(r.vertex[i])];
+      (i == 0 ? cairo_move_to : cairo_line_to)(cr_, view_.X(p.x), view_.Y(p.y));
+    }
+    cairo_close_path(cr_);
+  }
+
+  // Tint of the mean height, darkened by the slope's turn away from a light
+  // in the north-west, 45 degrees up.
+  Colour Shaded(int32_t t) const {
+    const TriangleRecord& r = project_.triangles[static_cast<size_t>(t)];
+    Vertex3 a = project_.Point(r.vertex[0]), b = project_.Point(r.vertex[1]), c = project_.Point(r.vertex[2]);
+    double ux = b.x - a.x, uy = b.y - a.y, uz = b.z - a.z, vx = c.x - a.x, vy = c.y - a.y, vz = c.z - a.z;
+    double nx = uy * vz - uz * vy, ny = uz * vx - ux * vz, nz = ux * vy - uy * vx;
+    double length = std::sqrt(nx * nx + ny * ny + nz * nz);
+    double light = length > 0 ? (-nx * 0.5 + ny * 0.5 + nz * 0.70710678) / length : 1;
+    double span = heights_.maxZ - heights_.minZ;
+    Colour colour = HeightColour(span > 0 ? ((a.z + b.z + c.z) / 3 - heights_.minZ) / span : 0.5);
+    double f = 0.55 + 0.45 * std::clamp(light, 0.0, 1.0) / 0.70710678 * 0.8;
+    f = std::min(f, 1.1);
+    return {std::min(colour.r * f, 1.0), std::min(colour.g * f, 1.0), std::min(colour.b * f, 1.0)};
+  }
+
+  cairo_t* cr_;
+  const FinishedProject& project_;
+  const MapView& view_;
+  Extent heights_;
+};
+
+void Text(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold = false) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, text.c_str());
+}
+
+std::string Metres(double value, int decimals) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.*f m", decimals, value);
+  return text;
+}
+
+// Height legend: a tinted bar from the lowest to the highest kept point.
+void Legend(cairo_t* cr, const Extent& heights, double left, double top, double height) {
+  constexpr double kBarWidth = 22;
+  Text(cr, left, top - 10, "Height", 14, true);
+  cairo_pattern_t* ramp = cairo_pattern_create_linear(0, top + height, 0, top);
+  for (int i = 0; i <= 20; ++i) {
+    Colour c = HeightColour(i / 20.0);
+    cairo_pattern_add_color_stop_rgb(ramp, i / 20.0, c.r, c.g, c.b);
+  }
+  cairo_rectangle(cr, left, top, kBarWidth, height);
+  cairo_set_source(cr, ramp);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(ramp);
+  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  double span = heights.maxZ - heights.minZ;
+  int decimals = span >= 50 ? 0 : span >= 5 ? 1 : 2;
+  for (int i = 0; i <= 4; ++i) {
+    double y = top + height - height * i / 4;
+    cairo_move_to(cr, left + kBarWidth, y);
+    cairo_line_to(cr, left + kBarWidth + 5, y);
+    cairo_stroke(cr);
+    Text(cr, left + kBarWidth + 9, y + 4, Metres(heights.minZ + span * i / 4, decimals), 12);
+  }
+}
+
+// A bar of a round length (1, 2 or 5 times a power of ten) near a fifth of
+// the map's width, in alternating black and white quarters.
+void ScaleBar(cairo_t* cr, const MapView& view, double mapWidth, double x, double y) {
+  double target = mapWidth / 5 / view.scale();
+  double power = std::pow(10, std::floor(std::log10(target)));
+  double length = power;
+  for (double m : {2.0, 5.0, 10.0}) {
+    if (m * power <= target) length = m * power;
+  }
+  double pixels = length * view.scale();
+  cairo_set_line_width(cr, 1);
+  for (int i = 0; i < 4; ++i) {
+    cairo_rectangle(cr, x + pixels * i / 4, y, pixels / 4, 6);
+    double shade = i % 2 == 0 ? 0.1 : 1.0;
+    cairo_set_source_rgb(cr, shade, shade, shade);
+    cairo_fill_preserve(cr);
+    cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+    cairo_stroke(cr);
+  }
+  Text(cr, x, y - 6, "0", 11);
+  Text(cr, x + pixels - 4, y - 6, Metres(length, length < 1 ? 2 : 0), 11);
+}
+
+struct SurfaceCloser {
+  void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
+};
+struct ContextCloser {
+  void operator()(cairo_t* c) const { cairo_destroy(c); }
+};
+
+bool EndsWithSvg(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string tail = path.substr(path.size() - 4);
+  for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+  return tail == ".svg";
+}
+
+}  // namespace
+
+bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
+                        std::string& error) {
+  const Extent extent = SurveyExtent(project), heights = KeptExtent(project);
+  const double mapWidth = options.width - 3 * kMargin - kLegendWidth;
+  const double aspect = extent.empty ? 1 : std::clamp((extent.maxY - extent.minY) / std::max(extent.maxX - extent.minX, 1e-9), 0.25, 4.0);
+  const int height = static_cast<int>(std::lround(mapWidth * aspect + 2 * kMargin + kTitleHeight));
+  const bool svg = EndsWithSvg(path);
+  std::unique_ptr<cairo_surface_t, SurfaceCloser> surface(
+      svg ? cairo_svg_surface_create(path.c_str(), options.width, height)
+          : cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.width, height));
+  std::unique_ptr<cairo_t, ContextCloser> context(cairo_create(surface.get()));
+  cairo_t* cr = context.get();
+  cairo_set_source_rgb(cr, 1, 1, 1);
+  cairo_paint(cr);
+  Text(cr, kMargin, kMargin + 4, options.title, 16, true);
+
+  const double mapTop = kMargin + kTitleHeight, mapHeight = height - mapTop - kMargin;
+  MapView view(extent, kMargin, mapTop, mapWidth, mapHeight);
+  cairo_save(cr);
+  cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
+  cairo_clip(cr);
+  Painter painter(cr, project, view, heights);
+  if (options.removed) painter.Triangles(false);
+  painter.Triangles(true);
+  cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+  cairo_set_source_rgba(cr, 0.30, 0.20, 0.10, 0.8);
+  cairo_set_line_width(cr, 0.7);
+  for (const ContourLine& c : options.contours) painter.Line(c.points, false);
+  cairo_set_source_rgb(cr, 0.05, 0.20, 0.75);
+  cairo_set_line_width(cr, 1.2);
+  for (const auto& line : project.breaklines) painter.Line(line, false);
+  cairo_set_source_rgb(cr, 0.75, 0.05, 0.05);
+  cairo_set_line_width(cr, 2);
+  for (const auto& ring : project.boundaryRings) painter.Ring(ring);
+  cairo_restore(cr);
+
+  if (!heights.empty) Legend(cr, heights, kMargin * 2 + mapWidth, mapTop + 20, std::min(mapHeight - 40, 400.0));
+  if (!extent.empty) ScaleBar(cr, view, mapWidth, kMargin + 12, mapTop + mapHeight - 16);
+
+  cairo_surface_flush(surface.get());
+  cairo_status_t status = svg ? CAIRO_STATUS_SUCCESS : cairo_surface_write_to_png(surface.get(), path.c_str());
+  context.reset();
+  cairo_surface_finish(surface.get());
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface.get());
+  if (status != CAIRO_STATUS_SUCCESS) {
+    error = path + ": cannot write the picture: " + cairo_status_to_string(status);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quarvelin

@@ -1,0 +1,27 @@
+// A map of a finished network drawn with Cairo: the kept triangles shaded by
+// height and lit from the north-west, optionally the removed triangles in
+// grey and contour lines, the enforced breaklines, the trimmed boundary, a
+// height legend and a scale bar.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "contours.h"
+#include "finished_project.h"
+
+namespace quarvelin {
+
+struct PictureOptions {
+  int width = 1600;  // pixels; the height follows the survey's shape
+  bool removed = false;
+  std::vector<ContourLine> contours;
+  std::string title;
+};
+
+// Writes a PNG, or an SVG when the path ends in ".svg". False with `error`
+// set when the file cannot be written.
+bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
+                        std::string& error);
+
+}  // namespace quarvelin
