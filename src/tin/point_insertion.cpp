@@ -37,7 +37,10 @@ void PointInserter::PushAcrossEdge(int32_t c, int k) {
   if (u == -1 || tri.edgeMark[k] == kFixedEdge) {
     work_.PushWork(c, k, kBoundaryMarker);
   } else {
-    work_.PushWork(u, NeighbourPosition(store_.triangles[u], c), kTestTriangle);
+    const int j = NeighbourPosition(store_.triangles[u], c);
+    // The in-circle test of u reads its corner opposite the shared edge.
+    if (j >= 0) store_.PrefetchPoint(store_.triangles[u].vertex[j]);
+    work_.PushWork(u, j, kTestTriangle);
   }
 }
 
@@ -79,6 +82,7 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
   marking_ = false;
   const TriangleRecord* tris = store_.triangles;
   bool consistent = true;
+  for (int32_t u : tris[t0].neighbour) store_.PrefetchTriangle(u);
   for (int i = 0; i < 3; ++i) {
     work_.Clear();
     const TriangleRecord& t = tris[t0];
@@ -118,6 +122,8 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
       }
       if (joins) {
         JoinCavity(v);
+        store_.PrefetchTriangle(tri.neighbour[(j + 1) % 3]);
+        store_.PrefetchTriangle(tri.neighbour[(j + 2) % 3]);
         PushAcrossEdge(v, (j + 2) % 3);
         PushAcrossEdge(v, (j + 1) % 3);
       } else {
