@@ -35,6 +35,10 @@ std::string ResolvePathCase(std::string_view path);
 std::string ProjectFilePath(std::string_view projectDirectory, std::string_view pmapSpelling,
                             std::string_view fileName);
 
+// fopen of a UTF-8 path, so that folders with Chinese names open on every
+// platform.
+std::FILE* OpenFile(const std::string& path, const char* mode);
+
 // True when the stream is a terminal, where progress may redraw one line.
 bool IsTerminal(std::FILE* stream);
 

@@ -133,6 +133,8 @@ std::string ProjectFilePath(std::string_view projectDirectory, std::string_view 
   return ResolvePathCase(JoinPath(JoinPath(projectDirectory, pmapSpelling), fileName));
 }
 
+std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fopen(path.c_str(), mode); }
+
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
 bool IsDirectory(const std::string& path) {

@@ -1,5 +1,7 @@
 #include "platform/text_scan.h"
 
+#include "platform/system.h"
+
 #include <cerrno>
 #include <algorithm>
 #include <charconv>
@@ -16,7 +18,7 @@ int Lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
 
 bool TextScanner::Open(const std::string& path) {
   Close();
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = OpenFile(path, "rb");
   return file_ != nullptr;
 }
 

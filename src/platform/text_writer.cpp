@@ -1,5 +1,7 @@
 #include "platform/text_writer.h"
 
+#include "platform/system.h"
+
 #include <charconv>
 
 namespace quarvelin {
@@ -10,7 +12,7 @@ constexpr size_t kFlushSize = 1 << 20;
 
 bool TextWriter::Open(const std::string& path) {
   Close();
-  file_ = std::fopen(path.c_str(), "wb");
+  file_ = OpenFile(path, "wb");
   failed_ = false;
   return file_ != nullptr;
 }
