@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what the 32-bit Windows build and its tests under Wine need, where
+# missing: the MinGW-w64 cross compiler, Wine with its 32-bit half, Xvfb and
+# the picture tools for the dialog test, and a Chinese font so that the dialog
+# texts can be drawn. As root it runs apt-get; otherwise it prints the command.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
+  wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
+  googletest cmake ninja-build g++
+)
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'
+}
+
+missing=()
+for p in "${packages[@]}"; do
+  installed "$p" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "missing packages: ${missing[*]}" >&2
+  echo "run as root: dpkg --add-architecture i386 && apt-get update && apt-get install ${missing[*]}" >&2
+  exit 1
+fi
+
+echo "installing: ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+fi
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
