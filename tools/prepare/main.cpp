@@ -17,8 +17,11 @@ constexpr const char* kUsage =
     "Writes the PMAP folder of a project from a survey, ready for quarvelin-cli.\n"
     "\n"
     "Options:\n"
-    "  --points FILE       survey points, 'x y z' a line (white space or commas; an\n"
-    "                      optional header line; '#' starts a comment); may repeat\n"
+    "  --points FILE       survey points: text, 'x y z' a line (white space or\n"
+    "                      commas; an optional header line; '#' starts a comment),\n"
+    "                      or uncompressed LAS 1.0 to 1.4; may repeat\n"
+    "  --classes LIST      keep only LAS points of these classification codes,\n"
+    "                      e.g. 2 (ground) or 2,8\n"
     "  --project DIR       project folder to write (PMAP is created inside it)\n"
     "  --breaklines FILE   breaklines in block form: a vertex count line, then\n"
     "                      'x y z' lines; may repeat\n"
@@ -30,7 +33,10 @@ constexpr const char* kUsage =
     "  --quiet             print nothing but errors\n"
     "  --help              show this help\n"
     "\n"
-    "Line vertices with no survey point within 0.0001 are added to the points.\n"
+    "Points stream from the files to the project, so surveys of any size fit in\n"
+    "memory. Line vertices with no survey point within 0.0001 are added to the\n"
+    "points. Points that repeat the x and y of another are counted (the build\n"
+    "skips them), as are LAS points that --classes leaves out.\n"
     "Exit status: 0 done, 1 an input or output failed, 2 a usage error.\n";
 
 int UsageError(const std::string& what) {
@@ -49,6 +55,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> pointFiles, breaklineFiles, contourFiles;
   std::optional<std::string> project, workdir;
   double margin = -1;
+  quarvelin::PointFilter filter;
   bool quiet = false;
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -72,7 +79,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg != "--points" && arg != "--project" && arg != "--breaklines" && arg != "--contours" &&
-        arg != "--workdir" && arg != "--margin") {
+        arg != "--workdir" && arg != "--margin" && arg != "--classes") {
       return UsageError("unknown argument '" + arg + "'");
     }
     auto v = value();
@@ -82,6 +89,9 @@ int main(int argc, char** argv) {
     else if (arg == "--breaklines") breaklineFiles.push_back(*v);
     else if (arg == "--contours") contourFiles.push_back(*v);
     else if (arg == "--workdir") workdir = *v;
+    else if (arg == "--classes") {
+      if (!quarvelin::ParseClassList(*v, filter)) return UsageError("--classes needs codes 0 to 255 separated by commas");
+    }
     else {
       try {
         size_t used = 0;
@@ -95,25 +105,31 @@ int main(int argc, char** argv) {
   if (pointFiles.empty() && breaklineFiles.empty() && contourFiles.empty()) return UsageError("no --points given");
   if (!project) return UsageError("no --project given");
 
-  quarvelin::ProjectInput input;
-  input.frameMargin = margin;
+  // The lines are small; they are read first so that a bad line file stops
+  // the run before the large point files are streamed.
+  quarvelin::ProjectLines lines;
   std::string error;
-  for (const std::string& file : pointFiles) {
-    if (!quarvelin::ReadSurveyPoints(file, input.points, error)) return Failure(error);
-  }
   for (const std::string& file : breaklineFiles) {
-    if (!quarvelin::ReadPolylines(file, input.breaklines, error)) return Failure(error);
+    if (!quarvelin::ReadPolylines(file, lines.breaklines, error)) return Failure(error);
   }
   for (const std::string& file : contourFiles) {
-    input.contourFiles.emplace_back();
-    if (!quarvelin::ReadPolylines(file, input.contourFiles.back(), error)) return Failure(error);
+    lines.contourFiles.emplace_back();
+    if (!quarvelin::ReadPolylines(file, lines.contourFiles.back(), error)) return Failure(error);
+  }
+  quarvelin::ProjectWriter writer;
+  if (!writer.Begin(*project, error)) return Failure(error);
+  quarvelin::ReadCounts counts;
+  for (const std::string& file : pointFiles) {
+    if (!quiet) std::fprintf(stderr, "reading %s\n", file.c_str());
+    auto add = [&writer](const quarvelin::SurveyPoint& p) { writer.Add(p); };
+    if (!quarvelin::ReadSurveyPoints(file, filter, add, counts, error)) return Failure(error);
   }
   quarvelin::ProjectReport report;
-  if (!quarvelin::WriteProject(*project, input, report, error)) return Failure(error);
+  if (!writer.Finish(lines, margin, report, error)) return Failure(error);
   if (workdir && !quarvelin::WriteWorkdir(*workdir, *project, error)) return Failure(error);
   if (!quiet) {
-    std::fprintf(stderr, "%zu survey points (%zu repeat the x and y of another), %zu line vertices added\n",
-                 report.surveyPoints, report.repeatedPoints, report.addedLinePoints);
+    std::fprintf(stderr, "%zu survey points (%zu repeat the x and y of another, %zu skipped by class), %zu line vertices added\n",
+                 report.surveyPoints, report.repeatedPoints, counts.skipped, report.addedLinePoints);
     std::fprintf(stderr, "wrote %s/PMAP: %zu point records\n", project->c_str(), report.tableRecords);
   }
   return 0;

@@ -1,13 +1,12 @@
 #include "project_writer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "platform/text_writer.h"
 #include "store/records.h"
@@ -20,27 +19,29 @@ namespace {
 
 constexpr double kMatchTolerance = 0.0001;
 
-// Shortest text that reads back as the same double.
-void AppendExact(std::string& out, double value) {
-  char buffer[64];
-  auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  (void)ec;
-  out.append(buffer, end);
-}
-
 struct CellKey {
   int64_t cx, cy;
   bool operator==(const CellKey&) const = default;
+  bool operator<(const CellKey& o) const { return cx != o.cx ? cx < o.cx : cy < o.cy; }
 };
 struct CellKeyHash {
   size_t operator()(const CellKey& k) const { return std::hash<int64_t>()(k.cx * 73856093 ^ k.cy * 19349663); }
 };
 
-// Points filed in cells of the tolerance's size, to answer "is there a point
-// within the tolerance" by looking at nine cells.
+// Cells of the tolerance's size: a point within the tolerance of a position
+// lies in the position's cell or one of its eight neighbours.
+CellKey KeyOf(double x, double y) {
+  return {static_cast<int64_t>(std::floor(x / kMatchTolerance)), static_cast<int64_t>(std::floor(y / kMatchTolerance))};
+}
+
+bool Matches(double px, double py, double x, double y) {
+  return std::fabs(px - x) < kMatchTolerance && std::fabs(py - y) < kMatchTolerance;
+}
+
+// The few line vertices added to the survey, filed by cell.
 class ToleranceIndex {
  public:
-  void Add(const SurveyPoint& p) { cells_[KeyOf(p.x, p.y)].push_back({p.x, p.y}); }
+  void Add(double x, double y) { cells_[KeyOf(x, y)].push_back({x, y}); }
   bool Has(double x, double y) const {
     CellKey k = KeyOf(x, y);
     for (int64_t dx = -1; dx <= 1; ++dx) {
@@ -48,7 +49,7 @@ class ToleranceIndex {
         auto it = cells_.find({k.cx + dx, k.cy + dy});
         if (it == cells_.end()) continue;
         for (auto [px, py] : it->second) {
-          if (std::fabs(px - x) < kMatchTolerance && std::fabs(py - y) < kMatchTolerance) return true;
+          if (Matches(px, py, x, y)) return true;
         }
       }
     }
@@ -56,11 +57,18 @@ class ToleranceIndex {
   }
 
  private:
-  static CellKey KeyOf(double x, double y) {
-    return {static_cast<int64_t>(std::floor(x / kMatchTolerance)), static_cast<int64_t>(std::floor(y / kMatchTolerance))};
-  }
   std::unordered_map<CellKey, std::vector<std::pair<double, double>>, CellKeyHash> cells_;
 };
+
+PointRecord TableRecord(const SurveyPoint& p) {
+  PointRecord r{};
+  r.x = p.x;
+  r.y = p.y;
+  r.z = p.z;
+  r.nextInCell = -1;
+  r.incidentTriangle = -1;
+  return r;
+}
 
 bool WriteText(const std::string& path, const std::string& text, std::string& error) {
   TextWriter out;
@@ -85,11 +93,11 @@ bool WriteBreaklineFiles(const fs::path& pmap, const std::vector<Polyline>& line
     AppendInt(text, static_cast<int64_t>(line.size()));
     text += "\n";
     for (const SurveyPoint& p : line) {
-      AppendExact(text, p.x);
+      AppendShortest(text, p.x);
       text += " ";
-      AppendExact(text, p.y);
+      AppendShortest(text, p.y);
       text += " ";
-      AppendExact(text, p.z);
+      AppendShortest(text, p.z);
       text += "\n";
     }
   }
@@ -104,12 +112,12 @@ bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyl
     for (const Polyline& line : files[k]) {
       AppendInt(text, static_cast<int64_t>(line.size()));
       text += " ";
-      AppendExact(text, line.empty() ? 0.0 : line.front().z);
+      AppendShortest(text, line.empty() ? 0.0 : line.front().z);
       text += " 0\n";
       for (const SurveyPoint& p : line) {
-        AppendExact(text, p.x);
+        AppendShortest(text, p.x);
         text += " ";
-        AppendExact(text, p.y);
+        AppendShortest(text, p.y);
         text += "\n";
       }
     }
@@ -122,63 +130,7 @@ bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyl
 
 }  // namespace
 
-void AddLineVertices(ProjectInput& input, ProjectReport& report) {
-  ToleranceIndex index;
-  for (const SurveyPoint& p : input.points) index.Add(p);
-  auto addLine = [&](const Polyline& line) {
-    for (const SurveyPoint& v : line) {
-      if (index.Has(v.x, v.y)) continue;
-      input.points.push_back(v);
-      index.Add(v);
-      ++report.addedLinePoints;
-    }
-  };
-  for (const Polyline& line : input.breaklines) addLine(line);
-  for (const auto& file : input.contourFiles) {
-    for (const Polyline& line : file) addLine(line);
-  }
-}
-
-bool WriteProject(const std::string& projectDirectory, ProjectInput& input, ProjectReport& report, std::string& error) {
-  report.surveyPoints = input.points.size();
-  AddLineVertices(input, report);
-  const std::vector<SurveyPoint>& points = input.points;
-  if (points.size() > static_cast<size_t>(INT32_MAX / 2 - 8)) {
-    error = "too many points for one project";
-    return false;
-  }
-  for (size_t i = 0; i < points.size(); ++i) {
-    if (!std::isfinite(points[i].x) || !std::isfinite(points[i].y) || !std::isfinite(points[i].z)) {
-      error = "point " + std::to_string(i + 1) + " has a coordinate that is not a finite number";
-      return false;
-    }
-  }
-  {
-    struct PairHash {
-      size_t operator()(const std::pair<double, double>& p) const {
-        return std::hash<double>()(p.first) * 31 ^ std::hash<double>()(p.second);
-      }
-    };
-    std::unordered_set<std::pair<double, double>, PairHash> seen;
-    seen.reserve(points.size());
-    for (const SurveyPoint& p : points) {
-      if (!seen.insert({p.x, p.y}).second) ++report.repeatedPoints;
-    }
-  }
-
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-  if (!points.empty()) {
-    minX = maxX = points[0].x;
-    minY = maxY = points[0].y;
-    for (const SurveyPoint& p : points) {
-      minX = std::min(minX, p.x);
-      maxX = std::max(maxX, p.x);
-      minY = std::min(minY, p.y);
-      maxY = std::max(maxY, p.y);
-    }
-  }
-  double margin = input.frameMargin >= 0 ? input.frameMargin : std::max(10.0, std::max(maxX - minX, maxY - minY) / 10);
-
+bool ProjectWriter::Begin(const std::string& projectDirectory, std::string& error) {
   std::error_code ec;
   fs::path pmap = fs::path(projectDirectory) / "PMAP";
   fs::create_directories(pmap, ec);
@@ -186,60 +138,138 @@ bool WriteProject(const std::string& projectDirectory, ProjectInput& input, Proj
     error = pmap.string() + ": cannot create the folder: " + ec.message();
     return false;
   }
-
-  // Point.xyz: the frame counter-clockwise, then the survey.
-  std::vector<PointRecord> table(points.size() + 4);
-  const SurveyPoint corners[4] = {{minX - margin, minY - margin, 0},
-                                  {maxX + margin, minY - margin, 0},
-                                  {maxX + margin, maxY + margin, 0},
-                                  {minX - margin, maxY + margin, 0}};
-  for (size_t i = 0; i < table.size(); ++i) {
-    const SurveyPoint& p = i < 4 ? corners[i] : points[i - 4];
-    PointRecord& r = table[i];
-    r = PointRecord{};
-    r.x = p.x;
-    r.y = p.y;
-    r.z = p.z;
-    r.nextInCell = -1;
-    r.incidentTriangle = -1;
-  }
-  report.tableRecords = table.size();
-  std::string pointPath = (pmap / "Point.xyz").string();
-  std::FILE* f = std::fopen(pointPath.c_str(), "wb");
-  if (!f) {
-    error = pointPath + ": cannot create the file";
+  pmap_ = pmap.string();
+  std::string path = (pmap / "Point.xyz").string();
+  if (!pointFile_.Open(path)) {
+    error = path + ": cannot create the file";
     return false;
   }
-  bool written = std::fwrite(table.data(), sizeof(PointRecord), table.size(), f) == table.size();
-  written = std::fclose(f) == 0 && written;
-  if (!written) {
+  // Room for the frame corners, written once the extent is known.
+  pointFile_.Write(std::string(4 * sizeof(PointRecord), '\0'));
+  return true;
+}
+
+void ProjectWriter::Add(const SurveyPoint& point) { Append(point); }
+
+void ProjectWriter::Append(const SurveyPoint& point) {
+  if (positions_.empty()) {
+    minX_ = maxX_ = point.x;
+    minY_ = maxY_ = point.y;
+  }
+  minX_ = std::min(minX_, point.x);
+  maxX_ = std::max(maxX_, point.x);
+  minY_ = std::min(minY_, point.y);
+  maxY_ = std::max(maxY_, point.y);
+  positions_.push_back({point.x, point.y});
+  PointRecord r = TableRecord(point);
+  pointFile_.buffer().append(reinterpret_cast<const char*>(&r), sizeof r);
+  pointFile_.FlushIfFull();
+}
+
+size_t ProjectWriter::AddLineVertices(const ProjectLines& lines) {
+  // Sorted by cell, the survey answers "is a point within the tolerance" by
+  // a binary search in each of nine cells.
+  auto cellLess = [](const XY& a, const XY& b) {
+    CellKey ka = KeyOf(a.x, a.y), kb = KeyOf(b.x, b.y);
+    if (!(ka == kb)) return ka < kb;
+    return a.x != b.x ? a.x < b.x : a.y < b.y;
+  };
+  std::sort(positions_.begin(), positions_.end(), cellLess);
+  const size_t surveyCount = positions_.size();
+  auto inSurvey = [&](double x, double y) {
+    CellKey k = KeyOf(x, y);
+    for (int64_t dx = -1; dx <= 1; ++dx) {
+      for (int64_t dy = -1; dy <= 1; ++dy) {
+        const CellKey cell{k.cx + dx, k.cy + dy};
+        auto first = std::partition_point(positions_.begin(), positions_.begin() + static_cast<std::ptrdiff_t>(surveyCount),
+                                          [&](const XY& p) { return KeyOf(p.x, p.y) < cell; });
+        for (auto it = first; it != positions_.begin() + static_cast<std::ptrdiff_t>(surveyCount) &&
+                              KeyOf(it->x, it->y) == cell;
+             ++it) {
+          if (Matches(it->x, it->y, x, y)) return true;
+        }
+      }
+    }
+    return false;
+  };
+  ToleranceIndex added;
+  size_t count = 0;
+  auto addLine = [&](const Polyline& line) {
+    for (const SurveyPoint& v : line) {
+      if (inSurvey(v.x, v.y) || added.Has(v.x, v.y)) continue;
+      added.Add(v.x, v.y);
+      Append(v);
+      ++count;
+    }
+  };
+  for (const Polyline& line : lines.breaklines) addLine(line);
+  for (const auto& file : lines.contourFiles) {
+    for (const Polyline& line : file) addLine(line);
+  }
+  positions_.resize(surveyCount);  // the added vertices repeat neither the survey nor each other
+  return count;
+}
+
+bool ProjectWriter::WriteFrame(double margin, std::string& error) {
+  if (margin < 0) margin = std::max(10.0, std::max(maxX_ - minX_, maxY_ - minY_) / 10);
+  const SurveyPoint corners[4] = {{minX_ - margin, minY_ - margin, 0},
+                                  {maxX_ + margin, minY_ - margin, 0},
+                                  {maxX_ + margin, maxY_ + margin, 0},
+                                  {minX_ - margin, maxY_ + margin, 0}};
+  PointRecord records[4];
+  for (int i = 0; i < 4; ++i) records[i] = TableRecord(corners[i]);
+  const std::string path = (fs::path(pmap_) / "Point.xyz").string();
+  std::FILE* f = std::fopen(path.c_str(), "r+b");
+  bool written = f && std::fwrite(records, sizeof(PointRecord), 4, f) == 4;
+  if (f && std::fclose(f) != 0) written = false;
+  if (!written) error = path + ": cannot write the frame corners";
+  return written;
+}
+
+bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectReport& report, std::string& error) {
+  const fs::path pmap = pmap_;
+  report.surveyPoints = positions_.size();
+  report.addedLinePoints = AddLineVertices(lines);
+  report.repeatedPoints = 0;
+  for (size_t i = 1; i < positions_.size(); ++i) {
+    if (positions_[i].x == positions_[i - 1].x && positions_[i].y == positions_[i - 1].y) ++report.repeatedPoints;
+  }
+  const size_t points = report.surveyPoints + report.addedLinePoints;
+  report.tableRecords = points + 4;
+  const std::string pointPath = (pmap / "Point.xyz").string();
+  if (!pointFile_.Close()) {
     error = pointPath + ": cannot write the file";
     return false;
   }
+  if (points > static_cast<size_t>(INT32_MAX / 2 - 8)) {
+    error = "too many points for one project (" + std::to_string(points) + ")";
+    return false;
+  }
+  if (!WriteFrame(margin, error)) return false;
 
   // TIN.tri: zero-filled, two records per survey point and two for the frame.
   std::string trianglePath = (pmap / "TIN.tri").string();
-  f = std::fopen(trianglePath.c_str(), "wb");
+  std::FILE* f = std::fopen(trianglePath.c_str(), "wb");
   if (!f || std::fclose(f) != 0) {
     error = trianglePath + ": cannot create the file";
     return false;
   }
-  fs::resize_file(trianglePath, (2 * points.size() + 2) * sizeof(TriangleRecord), ec);
+  std::error_code ec;
+  fs::resize_file(trianglePath, (2 * points + 2) * sizeof(TriangleRecord), ec);
   if (ec) {
     error = trianglePath + ": cannot size the file: " + ec.message();
     return false;
   }
 
   std::string index;
-  AppendInt(index, static_cast<int64_t>(table.size()));
-  for (double v : {minX, minY, maxX, maxY}) {
+  AppendInt(index, static_cast<int64_t>(report.tableRecords));
+  for (double v : {minX_, minY_, maxX_, maxY_}) {
     index += " ";
-    AppendExact(index, v);
+    AppendShortest(index, v);
   }
   if (!WriteText((pmap / "PtIndex.idx").string(), index + "\n", error)) return false;
-
-  if (!input.breaklines.empty() && !WriteBreaklineFiles(pmap, input.breaklines, error)) return false;
-  if (!input.contourFiles.empty() && !WriteContourFiles(pmap, input.contourFiles, error)) return false;
+  if (!lines.breaklines.empty() && !WriteBreaklineFiles(pmap, lines.breaklines, error)) return false;
+  if (!lines.contourFiles.empty() && !WriteContourFiles(pmap, lines.contourFiles, error)) return false;
   return true;
 }
 

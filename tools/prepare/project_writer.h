@@ -2,40 +2,61 @@
 // point index, the point table with four frame corners round the survey, an
 // empty triangle table of the size the build needs, and optionally the
 // breakline and contour files and the install folder's workdir.
+//
+// The points stream: each goes to Point.xyz as it is read, after four records
+// kept free for the frame, which is written last, once the survey's extent is
+// known. Only the plan positions are held, to match line vertices and to
+// count repeats.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "output_file.h"
 #include "survey_input.h"
 
 namespace quarvelin {
 
-struct ProjectInput {
-  std::vector<SurveyPoint> points;
+struct ProjectLines {
   std::vector<Polyline> breaklines;
   // One contour file (Point.1, Point.2, ...) per entry.
   std::vector<std::vector<Polyline>> contourFiles;
-  // Distance of the frame from the survey's bounding box; negative: a tenth
-  // of the larger side of the box, at least 10.
-  double frameMargin = -1;
 };
 
 struct ProjectReport {
-  size_t surveyPoints = 0;      // points read from the survey
-  size_t repeatedPoints = 0;    // survey points whose x and y repeat an earlier one
-  size_t addedLinePoints = 0;   // polyline vertices added because no survey point was there
-  size_t tableRecords = 0;      // records of Point.xyz, frame included
+  size_t surveyPoints = 0;     // points read from the survey
+  size_t repeatedPoints = 0;   // points whose x and y repeat an earlier one's (the build skips them)
+  size_t addedLinePoints = 0;  // polyline vertices added because no survey point was there
+  size_t tableRecords = 0;     // records of Point.xyz, frame included
 };
 
-// Adds to `input.points` every polyline vertex that has no survey point
-// within the build's matching tolerance (0.0001 in x and in y), so that every
-// vertex of every line is a point of the network.
-void AddLineVertices(ProjectInput& input, ProjectReport& report);
+class ProjectWriter {
+ public:
+  // Creates `projectDirectory`/PMAP and starts Point.xyz. False with `error`
+  // set when they cannot be created.
+  bool Begin(const std::string& projectDirectory, std::string& error);
+  // Appends one survey point (finite coordinates).
+  void Add(const SurveyPoint& point);
+  // Adds the line vertices that no point matches within the build's
+  // tolerance (0.0001 in x and in y), writes the frame corners (`margin`
+  // from the extent; negative: a tenth of its larger side, at least 10),
+  // TIN.tri, PtIndex.idx and the line files.
+  bool Finish(const ProjectLines& lines, double margin, ProjectReport& report, std::string& error);
 
-// Writes the PMAP folder of `projectDirectory` (creating both folders as
-// needed). False with `error` set on failure.
-bool WriteProject(const std::string& projectDirectory, ProjectInput& input, ProjectReport& report, std::string& error);
+ private:
+  struct XY {
+    double x, y;
+  };
+  void Append(const SurveyPoint& point);
+  size_t AddLineVertices(const ProjectLines& lines);
+  bool WriteFrame(double margin, std::string& error);
+
+  std::string pmap_;
+  OutputFile pointFile_;
+  std::vector<XY> positions_;
+  double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
+};
 
 // Writes `workdir` into `installDirectory`, naming the project with its
 // spaces written as '$'.

@@ -1,8 +1,12 @@
 #include "survey_input.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+
+#include "las_reader.h"
 
 namespace quarvelin {
 
@@ -12,7 +16,8 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Lines of a text file, numbered from 1, without their line ends.
+// Lines of a text file, numbered from 1, without their line ends, read in
+// large blocks.
 class LineReader {
  public:
   bool Open(const std::string& path) {
@@ -21,12 +26,19 @@ class LineReader {
   }
   bool Next(std::string& line) {
     line.clear();
-    int c;
     bool any = false;
-    while ((c = std::fgetc(file_.get())) != EOF) {
+    for (;;) {
+      if (pos_ == size_ && !Fill()) break;
       any = true;
-      if (c == '\n') break;
-      line.push_back(static_cast<char>(c));
+      const char* start = block_.data() + pos_;
+      const void* lf = std::memchr(start, '\n', size_ - pos_);
+      size_t length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : size_ - pos_;
+      line.append(start, length);
+      pos_ += length;
+      if (lf) {
+        ++pos_;
+        break;
+      }
     }
     if (!any) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -36,7 +48,16 @@ class LineReader {
   long number() const { return number_; }
 
  private:
+  bool Fill() {
+    block_.resize(1 << 20);
+    size_ = std::fread(block_.data(), 1, block_.size(), file_.get());
+    pos_ = 0;
+    return size_ > 0;
+  }
+
   std::unique_ptr<std::FILE, FileCloser> file_;
+  std::vector<char> block_;
+  size_t pos_ = 0, size_ = 0;
   long number_ = 0;
 };
 
@@ -49,7 +70,7 @@ bool ParseNumbers(const std::string& line, std::vector<double>& values) {
   const char* end = p + line.size();
   while (p < end) {
     while (p < end && IsSeparator(*p)) ++p;
-    if (p == end) break;
+    if (p == end || *p == '#') break;  // the rest of the line is a comment
     if (*p == '+') ++p;
     double v = 0;
     auto [stop, ec] = std::from_chars(p, end, v);
@@ -72,7 +93,22 @@ std::string Where(const std::string& path, long line) { return path + ":" + std:
 
 }  // namespace
 
-bool ReadSurveyPoints(const std::string& path, std::vector<SurveyPoint>& points, std::string& error) {
+bool ParseClassList(const std::string& text, PointFilter& filter) {
+  const char* p = text.data();
+  const char* end = p + text.size();
+  while (p < end) {
+    unsigned code = 0;
+    auto [stop, ec] = std::from_chars(p, end, code);
+    if (ec != std::errc() || code > 255 || (stop < end && *stop != ',')) return false;
+    filter.classes.set(code);
+    p = stop < end ? stop + 1 : stop;
+  }
+  return filter.classes.any();
+}
+
+bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const PointSink& sink, ReadCounts& counts,
+                      std::string& error) {
+  if (HasLasSignature(path)) return ReadLasPoints(path, filter, sink, counts, error);
   LineReader in;
   if (!in.Open(path)) {
     error = path + ": cannot open the file";
@@ -93,7 +129,12 @@ bool ReadSurveyPoints(const std::string& path, std::vector<SurveyPoint>& points,
       error = Where(path, in.number()) + "expected three numbers x y z, found '" + line + "'";
       return false;
     }
-    points.push_back({values[0], values[1], values[2]});
+    if (!std::isfinite(values[0]) || !std::isfinite(values[1]) || !std::isfinite(values[2])) {
+      error = Where(path, in.number()) + "a coordinate is not a finite number: '" + line + "'";
+      return false;
+    }
+    sink({values[0], values[1], values[2]});
+    ++counts.kept;
   }
   return true;
 }
@@ -124,7 +165,12 @@ bool ReadPolylines(const std::string& path, std::vector<Polyline>& lines, std::s
         error = Where(path, in.number()) + "expected a vertex x y z, found '" + line + "'";
         return false;
       }
-      polyline.push_back({values[0], values[1], values.size() == 3 ? values[2] : 0.0});
+      SurveyPoint v{values[0], values[1], values.size() == 3 ? values[2] : 0.0};
+      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
+        error = Where(path, in.number()) + "a coordinate is not a finite number: '" + line + "'";
+        return false;
+      }
+      polyline.push_back(v);
     }
     lines.push_back(std::move(polyline));
   }

@@ -1,9 +1,12 @@
-// Reading the user's survey: points as text, "x y z" a line, separated by
-// white space or commas, with an optional header line and '#' comments; and
-// polylines in the block form: a line with the vertex count, then that many
-// vertex lines.
+// Reading the user's survey: points as text ("x y z" a line, separated by
+// white space or commas, an optional header line and '#' comments) or as
+// uncompressed LAS 1.0 to 1.4, streamed point by point; and polylines in the
+// block form: a line with the vertex count, then that many vertex lines.
 #pragma once
 
+#include <bitset>
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,10 +19,27 @@ struct SurveyPoint {
 };
 
 using Polyline = std::vector<SurveyPoint>;
+using PointSink = std::function<void(const SurveyPoint&)>;
 
-// Appends the points of the file to `points`. On a malformed line returns
-// false with `error` naming the file and the line.
-bool ReadSurveyPoints(const std::string& path, std::vector<SurveyPoint>& points, std::string& error);
+struct PointFilter {
+  // Classification codes to keep (LAS only); none set: keep every point.
+  std::bitset<256> classes;
+  bool Keeps(unsigned code) const { return classes.none() || classes.test(code); }
+};
+
+struct ReadCounts {
+  size_t kept = 0;     // points handed on
+  size_t skipped = 0;  // points of other classes than the filter's
+};
+
+// Parses "2,9,..." (codes 0 to 255) into the filter's classes.
+bool ParseClassList(const std::string& text, PointFilter& filter);
+
+// Hands every point of the file to `sink`, in file order: LAS when the file
+// starts with its signature, text otherwise. On a malformed line or record
+// returns false with `error` naming the file and the line or point.
+bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const PointSink& sink, ReadCounts& counts,
+                      std::string& error);
 
 // Appends the polylines of the file to `lines`.
 bool ReadPolylines(const std::string& path, std::vector<Polyline>& lines, std::string& error);

@@ -1,0 +1,139 @@
+#include "las_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace quarvelin {
+
+namespace {
+
+struct FileCloser {
+  void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+constexpr size_t kLegacyHeaderSize = 227;
+constexpr size_t kHeaderSize14 = 375;
+constexpr size_t kRecordsPerRead = 1 << 16;
+// Shortest record of each point format: formats 6 to 10 begin the newer layout.
+constexpr uint16_t kMinimumRecordLength[11] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
+
+template <typename T>
+T Field(const uint8_t* bytes, size_t offset) {
+  T value;
+  std::memcpy(&value, bytes + offset, sizeof value);  // LAS is little-endian, as is the host
+  return value;
+}
+
+struct LasHeader {
+  unsigned minor = 0;
+  unsigned format = 0;
+  uint32_t pointOffset = 0;
+  uint16_t recordLength = 0;
+  uint64_t pointCount = 0;
+  double scale[3] = {}, offset[3] = {};
+};
+
+bool ParseHeader(const std::string& path, const uint8_t* h, size_t size, LasHeader& header, std::string& error) {
+  if (size < kLegacyHeaderSize || std::memcmp(h, "LASF", 4) != 0) {
+    error = path + ": too short for a LAS header";
+    return false;
+  }
+  const unsigned major = h[24];
+  header.minor = h[25];
+  if (major != 1 || header.minor > 4) {
+    error = path + ": LAS version " + std::to_string(major) + "." + std::to_string(header.minor) +
+            " is not supported (1.0 to 1.4 are)";
+    return false;
+  }
+  const unsigned format = h[104];
+  if (format & 0xC0) {
+    error = path + ": the points are compressed (LAZ); decompress the file to LAS first";
+    return false;
+  }
+  header.format = format;
+  header.recordLength = Field<uint16_t>(h, 105);
+  if (format > 10 || header.recordLength < kMinimumRecordLength[format]) {
+    error = path + ": point format " + std::to_string(format) + " with records of " +
+            std::to_string(header.recordLength) + " bytes is not a LAS point format (0 to 10)";
+    return false;
+  }
+  header.pointOffset = Field<uint32_t>(h, 96);
+  header.pointCount = Field<uint32_t>(h, 107);
+  if (header.minor >= 4 && size >= kHeaderSize14 && Field<uint64_t>(h, 247) != 0) {
+    header.pointCount = Field<uint64_t>(h, 247);
+  }
+  for (int axis = 0; axis < 3; ++axis) {
+    header.scale[axis] = Field<double>(h, 131 + 8 * axis);
+    header.offset[axis] = Field<double>(h, 155 + 8 * axis);
+    if (!std::isfinite(header.scale[axis]) || header.scale[axis] == 0 || !std::isfinite(header.offset[axis])) {
+      error = path + ": the header's scale factors and offsets must be finite, the scales not 0";
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool HasLasSignature(const std::string& path) {
+  File f(std::fopen(path.c_str(), "rb"));
+  char signature[4] = {};
+  return f && std::fread(signature, 1, 4, f.get()) == 4 && std::memcmp(signature, "LASF", 4) == 0;
+}
+
+bool ReadLasPoints(const std::string& path, const PointFilter& filter, const PointSink& sink, ReadCounts& counts,
+                   std::string& error) {
+  File f(std::fopen(path.c_str(), "rb"));
+  uint8_t raw[kHeaderSize14] = {};
+  LasHeader header;
+  if (!f) {
+    error = path + ": cannot open the file";
+    return false;
+  }
+  const size_t headerBytes = std::fread(raw, 1, sizeof raw, f.get());
+  if (!ParseHeader(path, raw, headerBytes, header, error)) return false;
+  const uint64_t fileSize = static_cast<uint64_t>(FileSize(path));
+  if (header.pointOffset > fileSize || (fileSize - header.pointOffset) / header.recordLength < header.pointCount) {
+    error = path + ": the file ends before its " + std::to_string(header.pointCount) + " points";
+    return false;
+  }
+  if (std::fseek(f.get(), static_cast<long>(header.pointOffset), SEEK_SET) != 0) {
+    error = path + ": cannot read the points";
+    return false;
+  }
+  // Formats 0 to 5 keep the class in the low five bits of byte 15; the
+  // newer formats give it all of byte 16.
+  const bool newLayout = header.format >= 6;
+  std::vector<uint8_t> block(kRecordsPerRead * header.recordLength);
+  for (uint64_t done = 0; done < header.pointCount;) {
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(kRecordsPerRead, header.pointCount - done));
+    if (std::fread(block.data(), header.recordLength, n, f.get()) != n) {
+      error = path + ": cannot read point " + std::to_string(done + 1);
+      return false;
+    }
+    for (size_t i = 0; i < n; ++i) {
+      const uint8_t* r = block.data() + i * header.recordLength;
+      const unsigned code = newLayout ? r[16] : r[15] & 0x1Fu;
+      if (!filter.Keeps(code)) {
+        ++counts.skipped;
+        continue;
+      }
+      sink({Field<int32_t>(r, 0) * header.scale[0] + header.offset[0],
+            Field<int32_t>(r, 4) * header.scale[1] + header.offset[1],
+            Field<int32_t>(r, 8) * header.scale[2] + header.offset[2]});
+      ++counts.kept;
+    }
+    done += n;
+  }
+  return true;
+}
+
+}  // namespace quarvelin
