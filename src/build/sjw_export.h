@@ -1,13 +1,25 @@
-// TIN.sjw: the network in the text form of the surveying software that reads it.
+// TIN.sjw: the network in the text form of the surveying software that reads
+// it: nine "%lf" lines per triangle record (x, y, z of vertex 0, 1, 2), every
+// record 0..lastTriangle whatever its state, then "nil" with no line break.
 #pragma once
+
+#include <string>
 
 #include "build/build_run.h"
 #include "store/model_store.h"
 
 namespace quarvelin {
 
-// Writes every triangle record 0..lastTriangle; false (after its message)
-// when the file cannot be created.
+// "%lf" of `value`, byte for byte as the C library prints it: the exact
+// binary value rounded to six decimals, ties to even. Magnitudes from 4 to
+// 2^52, which covers coordinates and most heights, are done in integer
+// arithmetic, many times faster than the general formatter that takes the
+// rest.
+void AppendSixDecimals(std::string& out, double value);
+
+// Writes TIN.sjw of the store's project. False, after "无法打开TIN.sjw文件！",
+// when the file cannot be created, or after its own message when writing it
+// failed; the build ends then.
 bool SjwExport(const ModelStore& store, ProgressReporter& reporter);
 
 }  // namespace quarvelin
