@@ -1,5 +1,6 @@
 #include "contours.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quarvelin {
@@ -19,7 +20,8 @@ class ContourTracer {
         int entry = -1, exit = -1;
         if (visited_[static_cast<size_t>(t)] || !project_.Kept(t) || !Crossing(t, entry, exit)) continue;
         if (!rings && project_.KeptNeighbour(t, entry) >= 0) continue;
-        out.push_back(Follow(t, entry));
+        ContourLine line = Follow(t, entry);
+        if (HasLength(line)) out.push_back(std::move(line));
       }
     }
   }
@@ -52,6 +54,15 @@ class ContourTracer {
     return {p.x + f * (q.x - p.x), p.y + f * (q.y - p.y), level_};
   }
 
+  // A level that only touches the kept area at a vertex gives a line of one
+  // repeated point, which is no line.
+  static bool HasLength(const ContourLine& line) {
+    for (const Vertex3& p : line.points) {
+      if (p.x != line.points[0].x || p.y != line.points[0].y) return true;
+    }
+    return false;
+  }
+
   ContourLine Follow(int32_t start, int startEntry) {
     ContourLine line{level_, false, {CrossingPoint(start, startEntry)}};
     int32_t t = start;
@@ -71,6 +82,12 @@ class ContourTracer {
 };
 
 }  // namespace
+
+double ContourLevelCount(const FinishedProject& project, double interval) {
+  Extent extent = KeptExtent(project);
+  if (extent.empty || !(interval > 0)) return 0;
+  return std::max(0.0, std::floor(extent.maxZ / interval) - std::ceil(extent.minZ / interval) + 1);
+}
 
 std::vector<ContourLine> TraceContours(const FinishedProject& project, double interval) {
   std::vector<ContourLine> lines;

@@ -20,4 +20,11 @@ struct ContourLine {
 // every crossed triangle gives one segment and lines never fork.
 std::vector<ContourLine> TraceContours(const FinishedProject& project, double interval);
 
+// Most levels the tools trace: every level is one scan of the network.
+constexpr double kMaxContourLevels = 10000;
+
+// The number of levels TraceContours would visit: callers refuse intervals
+// that would make it scan the network too many times.
+double ContourLevelCount(const FinishedProject& project, double interval);
+
 }  // namespace quarvelin

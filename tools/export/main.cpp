@@ -13,7 +13,6 @@
 namespace {
 
 constexpr const char* kProgram = "quarvelin-export";
-constexpr double kMaxContourLevels = 10000;
 
 constexpr const char* kUsage =
     "Usage: quarvelin-export PROJECT --to FILE [OPTIONS]\n"
@@ -76,8 +75,7 @@ int main(int argc, char** argv) {
   const std::string name = std::filesystem::path(project).lexically_normal().filename().string();
   ExportData data = PrepareExport(network, name.empty() ? "surface" : name, BuildTimestamp(project));
   if (interval > 0) {
-    Extent extent = KeptExtent(network);
-    if (!extent.empty && std::floor(extent.maxZ / interval) - std::ceil(extent.minZ / interval) > kMaxContourLevels) {
+    if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
     data.contours = TraceContours(network, interval);

@@ -67,8 +67,7 @@ int main(int argc, char** argv) {
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
   options.title = std::filesystem::path(project).lexically_normal().filename().string();
   if (interval > 0) {
-    Extent extent = KeptExtent(network);
-    if (!extent.empty && std::floor(extent.maxZ / interval) - std::ceil(extent.minZ / interval) > 10000) {
+    if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
     options.contours = TraceContours(network, interval);

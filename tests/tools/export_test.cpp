@@ -1,0 +1,267 @@
+// quarvelin-export read back by programs nobody here wrote: xmllint for
+// LandXML, GDAL's ogrinfo for DXF and GeoJSON, Python for PLY, OBJ and
+// GeoJSON, on hand-made finished projects and on the bundled survey.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cmath>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "support/project_fixture.h"
+#include "store/records.h"
+#include "support/tool_projects.h"
+
+namespace quarvelin::testing {
+namespace {
+
+double Number(const std::string& text) {
+  double value = std::nan("");
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+// "Feature Count: N" of ogrinfo's summary of one DXF layer or the GeoJSON.
+int FeatureCount(const std::filesystem::path& file, const std::string& layer, const std::string& where) {
+  std::vector<std::string> args = {"-ro", "-so"};
+  if (!where.empty()) args.insert(args.end(), {"-where", where});
+  args.insert(args.end(), {file.string(), layer});
+  ProgramResult r = RunInstalled("ogrinfo", args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::smatch m;
+  if (!std::regex_search(r.out, m, std::regex("Feature Count: (\\d+)"))) return -1;
+  return std::stoi(m[1]);
+}
+
+struct Feature {
+  std::string kind;
+  double value = 0;
+  bool closed = false;
+  std::vector<std::vector<double>> points;
+};
+
+std::vector<Feature> GeoJsonFeatures(const std::filesystem::path& file) {
+  ProgramResult r = ReadBack("geojson", file);
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::vector<Feature> features;
+  std::istringstream in(r.out);
+  std::string word;
+  while (in >> word) {
+    if (word == "feature") {
+      Feature f;
+      std::string value, closed;
+      size_t count = 0;
+      in >> f.kind >> value >> closed >> count;
+      f.value = Number(value);
+      f.closed = closed == "closed";
+      features.push_back(f);
+    } else {
+      std::string y, z;
+      in >> y >> z;
+      features.back().points.push_back({Number(word), Number(y), Number(z)});
+    }
+  }
+  return features;
+}
+
+std::string Export(const std::filesystem::path& project, const std::filesystem::path& file,
+                   const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> args = {project.string(), "--to", file.string()};
+  args.insert(args.end(), extra.begin(), extra.end());
+  ProgramResult r = RunProgram("quarvelin-export", args);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r.err;
+}
+
+class GridExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    grid_.breaklines = {{grid_.Point(0, 1), grid_.Point(1, 2), grid_.Point(2, 2)}};
+    WriteGridProject(project(), grid_);
+  }
+  std::filesystem::path project() const { return temp_.path() / "site"; }
+  std::filesystem::path file(const std::string& name) const { return temp_.path() / name; }
+
+  TempDirectory temp_;
+  GridProject grid_;
+};
+
+TEST_F(GridExport, LandXmlHasNorthingFirstPointsWithUniqueIdsAndFacesThatNameThem) {
+  Export(project(), file("site.xml"));
+  ProgramResult lint = RunInstalled("xmllint", {"--noout", file("site.xml").string()});
+  ASSERT_EQ(lint.status, 0) << lint.err;
+  ProgramResult faces = RunInstalled("xmllint", {"--xpath", "count(//*[local-name()='Definition'][@surfType='TIN']/*[local-name()='Faces']/*)", file("site.xml").string()});
+  EXPECT_EQ(faces.out, std::to_string(grid_.KeptTriangles()) + "\n");
+
+  const std::string text = ReadFileBytes(file("site.xml"));
+  std::map<int, std::vector<double>> points;
+  const std::regex pointPattern("<P id=\"(\\d+)\">(\\S+) (\\S+) (\\S+)</P>");
+  for (std::sregex_iterator it(text.begin(), text.end(), pointPattern), end; it != end; ++it) {
+    int id = std::stoi((*it)[1]);
+    EXPECT_TRUE(points.emplace(id, std::vector<double>{Number((*it)[2]), Number((*it)[3]), Number((*it)[4])}).second)
+        << "id " << id << " twice";
+  }
+  ASSERT_EQ(points.size(), static_cast<size_t>(grid_.PointCount()));
+  // Only grid points are used by kept triangles, in table order: id k is
+  // grid point k - 1, written northing, easting, elevation.
+  for (int row = 0, id = 1; row <= grid_.cells; ++row) {
+    for (int column = 0; column <= grid_.cells; ++column, ++id) {
+      SurveyXYZ p = grid_.Point(column, row);
+      EXPECT_EQ(points[id], (std::vector<double>{p.y, p.x, p.z})) << "id " << id;
+    }
+  }
+  const std::regex facePattern("<F>(\\d+) (\\d+) (\\d+)</F>");
+  int faceCount = 0;
+  for (std::sregex_iterator it(text.begin(), text.end(), facePattern), end; it != end; ++it, ++faceCount) {
+    std::set<int> corners;
+    for (int i = 1; i <= 3; ++i) {
+      corners.insert(std::stoi((*it)[i]));
+      EXPECT_EQ(points.count(std::stoi((*it)[i])), 1u) << it->str();
+    }
+    EXPECT_EQ(corners.size(), 3u) << it->str();
+  }
+  EXPECT_EQ(faceCount, grid_.KeptTriangles());
+  EXPECT_NE(text.find("<Boundary name=\"Boundary 1\" bndType=\"outer\""), std::string::npos);
+  EXPECT_NE(text.find("<Breakline name=\"Breakline 1\""), std::string::npos);
+}
+
+TEST_F(GridExport, DxfAndGeoJsonOpenInOgrWithAFeatureForEveryTriangleAndLine) {
+  Export(project(), file("site.dxf"), {"--contour-interval", "1"});
+  EXPECT_EQ(FeatureCount(file("site.dxf"), "entities", "Layer='TIN'"), grid_.KeptTriangles());
+  EXPECT_EQ(FeatureCount(file("site.dxf"), "entities", "Layer='BREAKLINES'"), 1);
+  EXPECT_EQ(FeatureCount(file("site.dxf"), "entities", "Layer='BOUNDARY'"), 1);
+  // z runs from 15.5 to 19.5: levels 16, 17, 18 and 19.
+  EXPECT_EQ(FeatureCount(file("site.dxf"), "entities", "Layer='CONTOURS'"), 4);
+
+  Export(project(), file("site.geojson"), {"--contour-interval", "1"});
+  EXPECT_EQ(FeatureCount(file("site.geojson"), "site", ""), 1 + 1 + 4);
+  std::vector<Feature> features = GeoJsonFeatures(file("site.geojson"));
+  ASSERT_EQ(features.size(), 6u);
+  EXPECT_EQ(features[0].kind, "boundary");
+  EXPECT_TRUE(features[0].closed);
+  EXPECT_EQ(features[0].points.size(), static_cast<size_t>(4 * grid_.cells + 1));
+  EXPECT_EQ(features[1].kind, "breakline");
+  SurveyXYZ first = grid_.Point(0, 1);
+  EXPECT_EQ(features[1].points[0], (std::vector<double>{first.x, first.y, first.z}));  // easting first
+}
+
+TEST_F(GridExport, PlyAndObjReadBackWithTheSameVerticesAndFaces) {
+  for (const char* name : {"site.ply", "site.obj"}) {
+    Export(project(), file(name));
+    ProgramResult r = ReadBack("mesh", file(name));
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream in(r.out);
+    std::string word, x, y, z;
+    size_t vertices = 0, faces = 0;
+    in >> word >> vertices >> word >> faces;
+    ASSERT_EQ(vertices, static_cast<size_t>(grid_.PointCount())) << name;
+    ASSERT_EQ(faces, static_cast<size_t>(grid_.KeptTriangles())) << name;
+    std::vector<SurveyXYZ> read;
+    for (size_t i = 0; i < vertices; ++i) {
+      in >> word >> x >> y >> z;
+      read.push_back({Number(x), Number(y), Number(z)});
+    }
+    for (int row = 0, k = 0; row <= grid_.cells; ++row) {
+      for (int column = 0; column <= grid_.cells; ++column, ++k) {
+        SurveyXYZ p = grid_.Point(column, row);
+        EXPECT_TRUE(read[k].x == p.x && read[k].y == p.y && read[k].z == p.z) << name << " vertex " << k;
+      }
+    }
+    // The first cell's lower triangle, counter-clockwise: (0,0), (1,0), (1,1).
+    int a = -1, b = -1, c = -1;
+    in >> word >> a >> b >> c;
+    EXPECT_EQ(std::vector<int>({a, b, c}), std::vector<int>({0, 1, grid_.cells + 2})) << name;
+  }
+}
+
+TEST_F(GridExport, ContoursOfATiltedPlaneAreStraightEvenlySpacedAndWhole) {
+  grid_.z0 = 15.3;
+  grid_.slopeY = 0.05;
+  grid_.breaklines.clear();
+  WriteGridProject(project(), grid_);
+  Export(project(), file("plane.geojson"), {"--contour-interval", "0.5"});
+  std::vector<Feature> features = GeoJsonFeatures(file("plane.geojson"));
+  std::vector<double> levels;
+  for (const Feature& f : features) {
+    if (f.kind != "contour") continue;
+    levels.push_back(f.value);
+    EXPECT_FALSE(f.closed);
+    for (const auto& p : f.points) {
+      // On the plane at the contour's height: the lines are straight and
+      // parallel, half a metre of height apart.
+      double onPlane = grid_.z0 + grid_.slopeX * (p[0] - grid_.x0) + grid_.slopeY * (p[1] - grid_.y0);
+      EXPECT_NEAR(onPlane, f.value, 1e-6);
+      EXPECT_EQ(p[2], f.value);
+    }
+    // One line per level from one edge of the grid to another.
+    const auto& s = f.points.front();
+    const auto& e = f.points.back();
+    auto onEdge = [&](const std::vector<double>& p) {
+      double dx = p[0] - grid_.x0, dy = p[1] - grid_.y0, side = grid_.cells * grid_.spacing;
+      return std::fabs(dx) < 1e-6 || std::fabs(dy) < 1e-6 || std::fabs(dx - side) < 1e-6 || std::fabs(dy - side) < 1e-6;
+    };
+    EXPECT_TRUE(onEdge(s) && onEdge(e)) << "contour " << f.value << " stops inside the network";
+  }
+  std::vector<double> expected;
+  for (double h = 15.5; h <= 21.0; h += 0.5) expected.push_back(h);
+  EXPECT_EQ(levels, expected);
+}
+
+TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
+  EXPECT_EQ(RunProgram("quarvelin-export", {"--help"}).status, 0);
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string()}).status, 2);
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string(), "--to", file("a.txt").string()}).status, 2);
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string(), "--to", file("a.ply").string(), "--contour-interval", "1"}).status, 2);
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string(), "--to", file("a.dxf").string(), "--contour-interval", "0"}).status, 2);
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string(), "--to", file("a.dxf").string(), "--contour-interval", "1e-9"}).status, 2);
+  ProgramResult missing = RunProgram("quarvelin-export", {file("nowhere").string(), "--to", file("a.dxf").string()});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+  std::filesystem::remove(project() / "PMAP" / "TIN.inf");
+  ProgramResult unbuilt = RunProgram("quarvelin-export", {project().string(), "--to", file("a.dxf").string()});
+  EXPECT_EQ(unbuilt.status, 1);
+  EXPECT_NE(unbuilt.err.find("TIN.inf"), std::string::npos) << unbuilt.err;
+  EXPECT_FALSE(std::filesystem::exists(file("a.dxf")));
+}
+
+// The bundled road survey, prepared and built by the programs themselves;
+// true whether or not the build has trimmed its boundary.
+TEST(BundledSurveyExport, ContoursAreJoinedAndTheDxfHoldsEveryKeptTriangle) {
+  TempDirectory temp;
+  const std::filesystem::path data = SourceDirectory() / "data/m3_terrain", road = temp.path() / "road";
+  ProgramResult prepared = RunProgram("quarvelin-prepare", {"--quiet", "--points", (data / "points.xyz").string(),
+                                                            "--breaklines", (data / "breaklines.pl").string(),
+                                                            "--project", road.string()});
+  ASSERT_EQ(prepared.status, 0) << prepared.err;
+  ProgramResult built = RunProgram("quarvelin-cli", {"--quiet", "--project", road.string()});
+  ASSERT_EQ(built.status, 0) << built.err;
+  const std::string tin = ReadFileBytes(road / "PMAP/TIN.tri");
+  std::istringstream info(ReadFileBytes(road / "PMAP/TIN.inf"));
+  int points = 0, last = 0, kept = 0;
+  info >> points >> last;
+  for (int t = 0; t <= last; ++t) kept += tin[t * sizeof(TriangleRecord) + 27] != kRemovedTriangle;
+
+  Export(road, temp.path() / "road.dxf", {"--contour-interval", "0.5"});
+  EXPECT_EQ(FeatureCount(temp.path() / "road.dxf", "entities", "Layer='TIN'"), kept);
+  Export(road, temp.path() / "road.geojson", {"--contour-interval", "0.5"});
+  std::vector<Feature> features = GeoJsonFeatures(temp.path() / "road.geojson");
+  std::map<std::pair<double, std::vector<double>>, int> ends;
+  int contours = 0;
+  for (const Feature& f : features) {
+    if (f.kind != "contour") continue;
+    ++contours;
+    EXPECT_EQ(std::fmod(f.value, 0.5), 0.0);
+    for (const auto& p : f.points) ASSERT_EQ(p[2], f.value);
+    if (f.closed) continue;
+    ++ends[{f.value, f.points.front()}];
+    ++ends[{f.value, f.points.back()}];
+  }
+  EXPECT_GT(contours, 20);
+  // Two open lines of one level that meet would have been one line.
+  for (const auto& [end, count] : ends) EXPECT_EQ(count, 1) << "level " << end.first << " is broken";
+}
+
+}  // namespace
+}  // namespace quarvelin::testing
