@@ -1,0 +1,67 @@
+// Helpers of the desktop program's tests: projects written as the host
+// writes them, modal dialogs answered from the test while the code under
+// test waits in them, and screenshots into the build folder.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QPointer>
+#include <functional>
+#include <map>
+#include <string>
+
+class QWidget;
+
+namespace quarvelin::uitest {
+
+// Saves the widget's image as screenshots/<name>.png in the build folder and
+// returns the path.
+QString SaveScreenshot(QWidget& widget, const QString& name);
+
+// Calls `handle` once with each modal dialog that opens while it lives; the
+// handler must close it. Polling the active modal widget works whichever
+// nested event loop the dialog runs.
+class ModalWatcher {
+ public:
+  explicit ModalWatcher(std::function<void(QWidget&)> handle);
+  ModalWatcher(const ModalWatcher&) = delete;
+  ModalWatcher& operator=(const ModalWatcher&) = delete;
+  int seen() const { return seen_; }
+
+ private:
+  void Poll();
+  std::function<void(QWidget&)> handle_;
+  QTimer timer_;
+  QPointer<QWidget> last_;
+  int seen_ = 0;
+};
+
+// Presses the key on the widget that has the focus in `dialog`.
+void PressKey(QWidget& dialog, int key);
+
+// The texts of a modal dialog: a message box's text, or the read-only fields
+// of a dialog by their identifiers.
+QString MessageText(QWidget& dialog);
+QString FieldText(QWidget& dialog, int id);
+
+// A survey of `surveyPoints` scattered points written as the host writes a
+// project, in a temporary folder: `install` holds the workdir that names
+// `project`.
+class TempProject {
+ public:
+  explicit TempProject(int surveyPoints, unsigned seed = 1);
+  std::string PmapFile(const std::string& name) const;
+  // Every file of the PMAP folder, by name, with its bytes.
+  std::map<std::string, std::string> PmapFiles() const;
+
+  std::string install;
+  std::string project;
+
+ private:
+  QTemporaryDir dir_;
+};
+
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace quarvelin::uitest
