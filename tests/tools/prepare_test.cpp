@@ -1,0 +1,158 @@
+// quarvelin-prepare on inputs the tests write themselves: LAS 1.2 point
+// format 1 and LAS 1.4 point format 6 with scale, offset and classes, and
+// text in its loose forms, down to the messages for bad input.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "store/records.h"
+#include "support/project_fixture.h"
+
+namespace quarvelin::testing {
+namespace {
+
+struct LasPoint {
+  int32_t x, y, z;
+  uint8_t classification;
+};
+
+template <typename T>
+void Put(std::string& bytes, size_t offset, T value) {
+  std::memcpy(&bytes[offset], &value, sizeof value);
+}
+
+// A LAS file as the standard lays it out: header, no variable-length
+// records, then the points. Formats below 6 keep the class in byte 15 (with
+// flag bits above it, set here to prove they are masked), 6 and up in byte 16.
+std::string LasFile(uint8_t minor, uint8_t format, const std::vector<LasPoint>& points, const double scale[3],
+                    const double offset[3]) {
+  const uint16_t headerSize = minor >= 4 ? 375 : 227;
+  const uint16_t recordLength = format == 1 ? 28 : 30;
+  std::string bytes(headerSize + points.size() * recordLength, '\0');
+  std::memcpy(&bytes[0], "LASF", 4);
+  bytes[24] = 1;
+  bytes[25] = static_cast<char>(minor);
+  Put<uint16_t>(bytes, 94, headerSize);
+  Put<uint32_t>(bytes, 96, headerSize);
+  bytes[104] = static_cast<char>(format);
+  Put<uint16_t>(bytes, 105, recordLength);
+  Put<uint32_t>(bytes, 107, minor >= 4 ? 0 : static_cast<uint32_t>(points.size()));
+  if (minor >= 4) Put<uint64_t>(bytes, 247, points.size());
+  for (int axis = 0; axis < 3; ++axis) {
+    Put(bytes, 131 + 8 * axis, scale[axis]);
+    Put(bytes, 155 + 8 * axis, offset[axis]);
+  }
+  for (size_t i = 0; i < points.size(); ++i) {
+    size_t r = headerSize + i * recordLength;
+    Put(bytes, r, points[i].x);
+    Put(bytes, r + 4, points[i].y);
+    Put(bytes, r + 8, points[i].z);
+    if (format < 6) bytes[r + 15] = static_cast<char>(points[i].classification | 0xE0);
+    else bytes[r + 16] = static_cast<char>(points[i].classification);
+  }
+  return bytes;
+}
+
+std::vector<PointRecord> PointTable(const std::filesystem::path& project) {
+  std::string bytes = ReadFileBytes(project / "PMAP/Point.xyz");
+  std::vector<PointRecord> records(bytes.size() / sizeof(PointRecord));
+  std::memcpy(records.data(), bytes.data(), records.size() * sizeof(PointRecord));
+  return records;
+}
+
+class Prepare : public ::testing::Test {
+ protected:
+  std::filesystem::path Write(const std::string& name, const std::string& bytes) {
+    std::filesystem::path path = temp_.path() / name;
+    EXPECT_TRUE(WriteBytes(path, bytes.data(), bytes.size()));
+    return path;
+  }
+  ProgramResult Run(std::vector<std::string> args) {
+    args.insert(args.end(), {"--project", project().string()});
+    return RunProgram("quarvelin-prepare", args);
+  }
+  std::filesystem::path project() const { return temp_.path() / "site"; }
+
+  TempDirectory temp_;
+};
+
+TEST_F(Prepare, LasPointsGetScaleAndOffsetAndKeepOnlyTheChosenClasses) {
+  const double scale[3] = {0.001, 0.001, 0.01}, offset[3] = {21530000, 6782000, 10};
+  const std::vector<LasPoint> points = {
+      {215620, 504110, 512, 2}, {1081540, 682310, 771, 2}, {500000, 300000, 600, 5}, {600000, 400000, 650, 2}};
+  for (auto [minor, format] : {std::pair<uint8_t, uint8_t>{2, 1}, {4, 6}}) {
+    SCOPED_TRACE("LAS 1." + std::to_string(minor) + " format " + std::to_string(format));
+    ProgramResult r = Run({"--points", Write("cloud.las", LasFile(minor, format, points, scale, offset)).string(),
+                           "--classes", "2,9"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("1 skipped by class"), std::string::npos) << r.err;
+    std::vector<PointRecord> table = PointTable(project());
+    ASSERT_EQ(table.size(), 4u + 3u);
+    const LasPoint kept[3] = {points[0], points[1], points[3]};
+    for (int i = 0; i < 3; ++i) {
+      EXPECT_EQ(table[4 + i].x, kept[i].x * scale[0] + offset[0]);
+      EXPECT_EQ(table[4 + i].y, kept[i].y * scale[1] + offset[1]);
+      EXPECT_EQ(table[4 + i].z, kept[i].z * scale[2] + offset[2]);
+      EXPECT_EQ(table[4 + i].incidentTriangle, -1);
+    }
+    EXPECT_EQ(table[4].x, 21530215.62);
+    // The frame, written after the points, surrounds them counter-clockwise.
+    EXPECT_LT(table[0].x, table[4].x);
+    EXPECT_LT(table[0].y, table[4].y);
+    EXPECT_GT(table[2].x, table[5].x);
+    EXPECT_GT(table[2].y, table[5].y);
+    EXPECT_EQ(table[1].y, table[0].y);
+    EXPECT_EQ(table[3].x, table[0].x);
+  }
+}
+
+TEST_F(Prepare, DamagedOrCompressedLasIsRefusedByName) {
+  const double scale[3] = {0.01, 0.01, 0.01}, offset[3] = {0, 0, 0};
+  std::string las = LasFile(2, 1, {{1, 2, 3, 2}, {4, 5, 6, 2}}, scale, offset);
+  std::string compressed = las;
+  compressed[104] = static_cast<char>(1 | 0x80);
+  ProgramResult r = Run({"--points", Write("c.laz", compressed).string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("compressed"), std::string::npos) << r.err;
+  r = Run({"--points", Write("short.las", las.substr(0, las.size() - 5)).string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("short.las: the file ends before its 2 points"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"--points", Write("ok.las", las).string(), "--classes", "2,x"}).status, 2);
+}
+
+TEST_F(Prepare, TextTakesCommasHeadersAndCommentsAndCountsRepeats) {
+  std::filesystem::path points = Write("pts.csv",
+                                       "easting,northing,height\r\n"
+                                       "# surveyed 2026\n"
+                                       "100.5, 200.25, 3\n"
+                                       "101\t201  4   # a note\n"
+                                       "\n"
+                                       "100.5;200.25;5\n");
+  std::filesystem::path lines = Write("lines.pl", "2\n100.5 200.25 3\n150 250 7\n");
+  ProgramResult r = Run({"--points", points.string(), "--breaklines", lines.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_NE(r.err.find("3 survey points (1 repeat the x and y of another"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("1 line vertices added"), std::string::npos) << r.err;
+  std::vector<PointRecord> table = PointTable(project());
+  ASSERT_EQ(table.size(), 4u + 4u);
+  EXPECT_EQ(table[5].x, 101);
+  EXPECT_EQ(table[5].z, 4);
+  EXPECT_EQ(table[7].x, 150);  // the breakline's own vertex, after the survey
+  EXPECT_EQ(std::filesystem::file_size(project() / "PMAP/TIN.tri"), (2 * 4 + 2) * sizeof(TriangleRecord));
+  EXPECT_EQ(ReadFileBytes(project() / "PMAP/PtIndex.idx"), "8 100.5 200.25 150 250\r\n");
+}
+
+TEST_F(Prepare, AMalformedLineIsNamedByFileAndLine) {
+  ProgramResult r = Run({"--points", Write("bad.xyz", "1 2 3\n4 5\n").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("bad.xyz:2: expected three numbers x y z, found '4 5'"), std::string::npos) << r.err;
+  r = Run({"--points", Write("nan.xyz", "1 2 3\n4 nan 6\n").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("nan.xyz:2: a coordinate is not a finite number"), std::string::npos) << r.err;
+  r = Run({"--points", Write("ok.xyz", "1 2 3\n").string(), "--breaklines", Write("l.pl", "3\n1 2 3\n").string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("l.pl:2: the file ends inside a polyline of 3 vertices"), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace quarvelin::testing
