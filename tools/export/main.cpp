@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   using namespace quarvelin;
   ToolArguments args;
   std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--contour-interval"}, {"--quiet"}, args, error)) {
+  if (!ParseToolArguments(argc, argv, {"--to", "--contour-interval"}, {"--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
   if (args.help) {
@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     }
     if (!FormatTakesContours(format)) return ToolUsageError(kProgram, "contours go to DXF and GeoJSON files only");
   }
-  const bool quiet = args.flags.count("--quiet") > 0;
+  const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
 
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);

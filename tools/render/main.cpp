@@ -39,7 +39,7 @@ int main(int argc, char** argv) {
   using namespace quarvelin;
   ToolArguments args;
   std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--width", "--contour-interval"}, {"--removed", "--quiet"}, args,
+  if (!ParseToolArguments(argc, argv, {"--to", "--width", "--contour-interval"}, {"--removed", "--quiet", "-q"}, args,
                           error)) {
     return ToolUsageError(kProgram, error);
   }
@@ -60,7 +60,7 @@ int main(int argc, char** argv) {
   }
   options.width = static_cast<int>(width);
   options.removed = args.flags.count("--removed") > 0;
-  const bool quiet = args.flags.count("--quiet") > 0;
+  const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
   const std::string project = args.positional[0], target = args.values["--to"];
 
   FinishedProject network;

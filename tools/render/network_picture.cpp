@@ -15,6 +15,8 @@ namespace {
 constexpr double kMargin = 24;
 constexpr double kLegendWidth = 150;
 constexpr double kTitleHeight = 32;
+constexpr double kScaleBarHeight = 36;  // below the map
+constexpr double kPadding = 8;          // between the map's frame and the survey
 
 struct Colour {
   double r, g, b;
@@ -229,7 +231,7 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   const Extent extent = SurveyExtent(project), heights = KeptExtent(project);
   const double mapWidth = options.width - 3 * kMargin - kLegendWidth;
   const double aspect = extent.empty ? 1 : std::clamp((extent.maxY - extent.minY) / std::max(extent.maxX - extent.minX, 1e-9), 0.25, 4.0);
-  const int height = static_cast<int>(std::lround(mapWidth * aspect + 2 * kMargin + kTitleHeight));
+  const int height = static_cast<int>(std::lround(mapWidth * aspect + 2 * kMargin + kTitleHeight + kScaleBarHeight));
   const bool svg = EndsWithSvg(path);
   std::unique_ptr<cairo_surface_t, SurfaceCloser> surface(
       svg ? cairo_svg_surface_create(path.c_str(), options.width, height)
@@ -240,8 +242,8 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_paint(cr);
   Text(cr, kMargin, kMargin + 4, options.title, 16, true);
 
-  const double mapTop = kMargin + kTitleHeight, mapHeight = height - mapTop - kMargin;
-  MapView view(extent, kMargin, mapTop, mapWidth, mapHeight);
+  const double mapTop = kMargin + kTitleHeight, mapHeight = height - mapTop - kMargin - kScaleBarHeight;
+  MapView view(extent, kMargin + kPadding, mapTop + kPadding, mapWidth - 2 * kPadding, mapHeight - 2 * kPadding);
   cairo_save(cr);
   cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
   cairo_clip(cr);
@@ -261,7 +263,11 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_restore(cr);
 
   if (!heights.empty) Legend(cr, heights, kMargin * 2 + mapWidth, mapTop + 20, std::min(mapHeight - 40, 400.0));
-  if (!extent.empty) ScaleBar(cr, view, mapWidth, kMargin + 12, mapTop + mapHeight - 16);
+  cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
+  cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  if (!extent.empty) ScaleBar(cr, view, mapWidth, kMargin, mapTop + mapHeight + kScaleBarHeight - 12);
 
   cairo_surface_flush(surface.get());
   cairo_status_t status = svg ? CAIRO_STATUS_SUCCESS : cairo_surface_write_to_png(surface.get(), path.c_str());
