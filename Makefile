@@ -4,7 +4,7 @@ BUILD := build
 SANITIZE_BUILD := build-sanitize
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps build demo test test-normal test-sanitize clean
+.PHONY: all deps build demo demo-contours test test-normal test-sanitize clean
 
 all: build
 
@@ -21,7 +21,10 @@ build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
 demo: build
-	@bash scripts/demo.sh $(BUILD)
+	@bash scripts/demo.sh $(BUILD) road
+
+demo-contours: build
+	@bash scripts/demo.sh $(BUILD) contours
 
 test-normal: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)

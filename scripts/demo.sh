@@ -1,14 +1,42 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample: prepares a project from the road-corridor
-# survey as a host would, then builds it with quarvelin-cli.
+# survey and its breaklines as a host would, builds it with quarvelin-cli, and
+# draws the result. With "contours" as second argument it builds the contour
+# tile instead, its contours enforced as feature lines.
 set -euo pipefail
 build=${1:-build}
+which=${2:-road}
 here=$(cd "$(dirname "$0")/.." && pwd)
-demo="$here/$build/demo"
-data="$here/data/m3_terrain"
-rm -rf "$demo"
+bin="$here/$build"
+demo="$bin/demo"
 mkdir -p "$demo"
-"$here/$build/quarvelin-prepare" --points "$data/points.xyz" --project "$demo/road" --workdir "$demo"
-"$here/$build/quarvelin-cli" --install-dir "$demo" --sjw
-echo "outputs: $demo/road/PMAP"
-ls -l "$demo/road/PMAP"
+
+case "$which" in
+  road)
+    data="$here/data/m3_terrain"
+    project="$demo/road"
+    rm -rf "$project"
+    "$bin/quarvelin-prepare" --points "$data/points.xyz" --breaklines "$data/breaklines.pl" \
+      --project "$project" --workdir "$demo"
+    "$bin/quarvelin-cli" --install-dir "$demo" --sjw
+    ;;
+  contours)
+    data="$here/data/os_terrain50_sk00"
+    project="$demo/contours"
+    rm -rf "$project"
+    "$bin/quarvelin-prepare" --points "$data/spot_heights.xyz" --contours "$data/contours.pl" \
+      --project "$project" --workdir "$demo"
+    "$bin/quarvelin-cli" --install-dir "$demo" --contours
+    ;;
+  *)
+    echo "usage: demo.sh BUILD_DIR [road|contours]" >&2
+    exit 2
+    ;;
+esac
+
+echo "outputs: $project/PMAP"
+ls -l "$project/PMAP"
+if [ -x "$bin/quarvelin-render" ]; then
+  "$bin/quarvelin-render" "$project" --to "$demo/$which.png" --contour-interval 1
+  echo "picture: $demo/$which.png"
+fi
