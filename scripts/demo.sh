@@ -15,6 +15,7 @@ case "$which" in
   road)
     data="$here/data/m3_terrain"
     project="$demo/road"
+    interval=1
     rm -rf "$project"
     "$bin/quarvelin-prepare" --points "$data/points.xyz" --breaklines "$data/breaklines.pl" \
       --project "$project" --workdir "$demo"
@@ -23,6 +24,7 @@ case "$which" in
   contours)
     data="$here/data/os_terrain50_sk00"
     project="$demo/contours"
+    interval=10
     rm -rf "$project"
     "$bin/quarvelin-prepare" --points "$data/spot_heights.xyz" --contours "$data/contours.pl" \
       --project "$project" --workdir "$demo"
@@ -37,6 +39,6 @@ esac
 echo "outputs: $project/PMAP"
 ls -l "$project/PMAP"
 if [ -x "$bin/quarvelin-render" ]; then
-  "$bin/quarvelin-render" "$project" --to "$demo/$which.png" --contour-interval 1
+  "$bin/quarvelin-render" "$project" --to "$demo/$which.png" --contour-interval "$interval"
   echo "picture: $demo/$which.png"
 fi
