@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstring>
 #include <random>
+#include <string>
 
 #include "support/test_network.h"
 #include "tin/predicates.h"
@@ -37,24 +40,103 @@ int DelaunayViolations(const ModelStore& store) {
   return violations;
 }
 
+const std::vector<XY> kFrame = {{0, 0}, {10, 0}, {10, 10}, {0, 10}};
+
+void ExpectTriangle(const ModelStore& s, int32_t t, std::array<int32_t, 3> v, std::array<int32_t, 3> n) {
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(s.triangles[t].vertex[k], v[k]) << "triangle " << t;
+    EXPECT_EQ(s.triangles[t].neighbour[k], n[k]) << "triangle " << t;
+  }
+  EXPECT_EQ(std::string(s.triangles[t].edgeMark, 3), "aaa") << "triangle " << t;
+  EXPECT_EQ(s.triangles[t].state, 'Y') << "triangle " << t;
+}
+
+void ExpectIncident(const ModelStore& s, std::vector<int32_t> incident) {
+  for (size_t p = 0; p < incident.size(); ++p) EXPECT_EQ(s.points[p].incidentTriangle, incident[p]) << "point " << p;
+}
+
 TEST(PointInsertion, FirstInsertionIntoRectangleFrame) {
-  // Frame (0,0) (10,0) (10,10) (0,10); the point inside triangle 0 (0, 1, 2).
-  TestNetwork net({{0, 0}, {10, 0}, {10, 10}, {0, 10}}, {{6, 3}});
+  // The point inside triangle 0 (0, 1, 2): cavity edges (1,2) (2,3) (3,0)
+  // (0,1) fill the slots 0, 3, 2, 1.
+  TestNetwork net(kFrame, {{6, 3}});
   net.InsertAll();
   const ModelStore& s = net.store();
   EXPECT_EQ(s.lastTriangle, 3);
-  auto expect = [&](int32_t t, std::array<int32_t, 3> v, std::array<int32_t, 3> n) {
-    for (int k = 0; k < 3; ++k) {
-      EXPECT_EQ(s.triangles[t].vertex[k], v[k]) << "triangle " << t;
-      EXPECT_EQ(s.triangles[t].neighbour[k], n[k]) << "triangle " << t;
+  ExpectTriangle(s, 0, {1, 2, 4}, {3, 1, -1});
+  ExpectTriangle(s, 3, {2, 3, 4}, {2, 0, -1});
+  ExpectTriangle(s, 2, {3, 0, 4}, {1, 3, -1});
+  ExpectTriangle(s, 1, {0, 1, 4}, {0, 2, -1});
+  ExpectIncident(s, {1, 0, 3, 2, 0});
+}
+
+TEST(PointInsertion, FirstInsertionIntoTriangleOne) {
+  // Located in triangle 1 (2, 3, 0): the edges start at point 3, (3,0) (0,1)
+  // (1,2) (2,3), and fill the slots 1, 3, 2, 0.
+  TestNetwork net(kFrame, {{3, 6}});
+  net.InsertAll();
+  const ModelStore& s = net.store();
+  EXPECT_EQ(s.lastTriangle, 3);
+  ExpectTriangle(s, 1, {3, 0, 4}, {3, 0, -1});
+  ExpectTriangle(s, 3, {0, 1, 4}, {2, 1, -1});
+  ExpectTriangle(s, 2, {1, 2, 4}, {0, 3, -1});
+  ExpectTriangle(s, 0, {2, 3, 4}, {1, 2, -1});
+  ExpectIncident(s, {3, 2, 0, 1, 1});
+}
+
+TEST(PointInsertion, PointOnTheSharedEdgeJoinsAllFourCorners) {
+  TestNetwork net(kFrame, {{5, 5}});
+  net.InsertAll();
+  const ModelStore& s = net.store();
+  EXPECT_EQ(s.lastTriangle, 3);
+  EXPECT_EQ(CheckNetwork(s), std::vector<std::string>{});
+  for (int32_t t = 0; t <= 3; ++t) {
+    EXPECT_EQ(s.triangles[t].vertex[2], 4);
+    EXPECT_EQ(testing::OrientationSign(s.points[s.triangles[t].vertex[0]], s.points[s.triangles[t].vertex[1]],
+                                       s.points[4]),
+              1);
+  }
+  EXPECT_EQ(net.inserter().counts().inserted, 1);
+}
+
+TEST(PointInsertion, PointOnAnOuterEdgeLeavesAZeroAreaTriangle) {
+  TestNetwork net(kFrame, {{5, 0}});
+  net.InsertAll();
+  const ModelStore& s = net.store();
+  EXPECT_EQ(s.lastTriangle, 3);
+  EXPECT_EQ(CheckNetwork(s), std::vector<std::string>{});
+  int flat = 0;
+  for (int32_t t = 0; t <= 3; ++t) {
+    const TriangleRecord& tri = s.triangles[t];
+    if (testing::OrientationSign(s.points[tri.vertex[0]], s.points[tri.vertex[1]], s.points[tri.vertex[2]]) == 0) {
+      ++flat;
+      EXPECT_EQ(tri.neighbour[2], -1);  // on the outer edge 0-1
+      EXPECT_EQ(tri.vertex[0], 0);
+      EXPECT_EQ(tri.vertex[1], 1);
     }
-  };
-  expect(0, {1, 2, 4}, {3, 1, -1});
-  expect(3, {2, 3, 4}, {2, 0, -1});
-  expect(2, {3, 0, 4}, {1, 3, -1});
-  expect(1, {0, 1, 4}, {0, 2, -1});
-  const int32_t incident[] = {1, 0, 3, 2, 0};
-  for (int p = 0; p < 5; ++p) EXPECT_EQ(s.points[p].incidentTriangle, incident[p]) << "point " << p;
+  }
+  EXPECT_EQ(flat, 1);
+}
+
+TEST(PointInsertion, PointOutsideTheFrameChangesNothing) {
+  TestNetwork net(kFrame, {{3, 6}, {20, 5}});
+  net.inserter().InsertPoint(4);
+  const std::vector<TriangleRecord> before = net.triangles;
+  const std::vector<PointRecord> pointsBefore = net.points;
+  EXPECT_EQ(net.inserter().InsertPoint(5), 1);
+  EXPECT_EQ(std::memcmp(before.data(), net.triangles.data(), before.size() * sizeof(TriangleRecord)), 0);
+  EXPECT_EQ(std::memcmp(pointsBefore.data(), net.points.data(), pointsBefore.size() * sizeof(PointRecord)), 0);
+  EXPECT_EQ(net.store().lastTriangle, 3);
+  EXPECT_EQ(net.inserter().counts().unplaced, 1);
+}
+
+TEST(PointInsertion, AFullTableSkipsThePointUntouched) {
+  TestNetwork net(kFrame, {{3, 6}, {6, 3}});
+  net.store().triangleCapacity = 4;  // room for the first point only
+  net.InsertAll();
+  EXPECT_EQ(net.store().lastTriangle, 3);
+  EXPECT_EQ(net.inserter().counts().inserted, 1);
+  EXPECT_EQ(net.inserter().counts().degenerate, 1);
+  EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
 }
 
 TEST(PointInsertion, RandomSurveysStayValidAndDelaunay) {
