@@ -1,0 +1,170 @@
+// The host-side road on a large generated survey: quarvelin-prepare, the
+// build, quarvelin-export to every format and quarvelin-render, each timed
+// in its own child process with its peak resident memory, beside the time
+// the disk takes to write the same number of bytes.
+//
+//   bench_tools [--points N] [--keep DIR]
+//
+// N defaults to 4,000,000. The programs are taken from this program's folder.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/system.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ChildRun {
+  bool ok = false;
+  double seconds = 0;
+  double cpuSeconds = 0;  // user and system: the machine may be shared
+  long peakKilobytes = 0;
+};
+
+ChildRun RunChild(const std::vector<std::string>& command) {
+  auto start = std::chrono::steady_clock::now();
+  pid_t pid = fork();
+  if (pid == 0) {
+    std::freopen("/dev/null", "w", stdout);  // the build's summary would break the table
+    std::vector<char*> argv;
+    for (const std::string& a : command) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  rusage usage{};
+  ChildRun run;
+  if (pid > 0 && wait4(pid, &status, 0, &usage) == pid) {
+    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    run.peakKilobytes = usage.ru_maxrss;
+    auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    run.cpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+  }
+  run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  return run;
+}
+
+// Rolling ground over a square of 4 km, x near 21.5 million as in the
+// bundled survey, heights to the millimetre.
+void WriteSurvey(const fs::path& path, size_t count) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> u(0, 4000);
+  std::FILE* f = std::fopen(path.string().c_str(), "wb");
+  std::string text;
+  char buffer[32];
+  auto put = [&](double v) {
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v, std::chars_format::fixed, 3);
+    (void)ec;
+    text.append(buffer, end);
+  };
+  for (size_t i = 0; i < count; ++i) {
+    double x = u(rng), y = u(rng);
+    put(21530000 + x);
+    text += ' ';
+    put(6782000 + y);
+    text += ' ';
+    put(50 + 20 * std::sin(x / 700) * std::cos(y / 900) + y / 200);
+    text += '\n';
+    if (text.size() > (1 << 22)) {
+      std::fwrite(text.data(), 1, text.size(), f);
+      text.clear();
+    }
+  }
+  std::fwrite(text.data(), 1, text.size(), f);
+  std::fclose(f);
+}
+
+// Seconds to write and sync `bytes` bytes in large blocks: the disk's pace.
+double DiskSeconds(const fs::path& path, uintmax_t bytes) {
+  std::vector<char> block(1 << 22, 'x');
+  auto start = std::chrono::steady_clock::now();
+  std::FILE* f = std::fopen(path.string().c_str(), "wb");
+  for (uintmax_t done = 0; done < bytes; done += block.size()) {
+    std::fwrite(block.data(), 1, std::min<uintmax_t>(block.size(), bytes - done), f);
+  }
+  std::fflush(f);
+  fsync(fileno(f));
+  std::fclose(f);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  fs::remove(path);
+  return seconds;
+}
+
+uintmax_t Size(const fs::path& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) {
+    uintmax_t total = 0;
+    for (const auto& entry : fs::directory_iterator(path / "PMAP")) total += entry.file_size();
+    return total;
+  }
+  return fs::file_size(path, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  size_t count = 4000000;
+  std::string keep;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (std::strcmp(argv[i], "--points") == 0) count = std::strtoull(argv[i + 1], nullptr, 10);
+    else if (std::strcmp(argv[i], "--keep") == 0) keep = argv[i + 1];
+  }
+  const fs::path bin = quarvelin::ExecutableDirectory();
+  const fs::path work = keep.empty() ? fs::temp_directory_path() / ("bench-tools-" + std::to_string(getpid())) : fs::path(keep);
+  fs::create_directories(work);
+  const fs::path survey = work / "survey.xyz", project = work / "site";
+  std::printf("generating %zu points ...\n", count);
+  WriteSurvey(survey, count);
+  std::printf("survey text: %.1f MB\n\n", Size(survey) / 1e6);
+
+  struct Step {
+    std::string name;
+    std::vector<std::string> command;
+    fs::path output;
+  };
+  auto exportTo = [&](const std::string& file, bool contours) {
+    std::vector<std::string> c = {(bin / "quarvelin-export").string(), project.string(), "--to", (work / file).string(), "-q"};
+    if (contours) c.insert(c.end(), {"--contour-interval", "5"});
+    return Step{"export " + file, c, work / file};
+  };
+  const std::vector<Step> steps = {
+      {"prepare", {(bin / "quarvelin-prepare").string(), "--points", survey.string(), "--project", project.string(), "-q"}, project},
+      {"build (quarvelin-cli)", {(bin / "quarvelin-cli").string(), "--project", project.string(), "--quiet"}, project},
+      exportTo("site.xml", false),
+      exportTo("site.dxf", false),
+      exportTo("site.ply", false),
+      exportTo("site.obj", false),
+      exportTo("site.geojson", true),
+      exportTo("contours.dxf", true),
+      {"render site.png", {(bin / "quarvelin-render").string(), project.string(), "--to", (work / "site.png").string(), "-q"}, work / "site.png"},
+  };
+  std::printf("%-24s %9s %9s %12s %12s %10s %9s\n", "step", "seconds", "cpu s", "peak MB", "output MB", "MB/s",
+              "disk s");
+  int failures = 0;
+  for (const Step& step : steps) {
+    ChildRun run = RunChild(step.command);
+    double mb = Size(step.output) / 1e6;
+    double disk = DiskSeconds(work / "disk.bin", Size(step.output));
+    std::printf("%-24s %9.2f %9.2f %12.1f %12.1f %10.1f %9.2f%s\n", step.name.c_str(), run.seconds, run.cpuSeconds,
+                run.peakKilobytes / 1024.0, mb, mb / run.seconds, disk, run.ok ? "" : "  FAILED");
+    std::fflush(stdout);
+    failures += !run.ok;
+  }
+  if (keep.empty()) fs::remove_all(work);
+  return failures == 0 ? 0 : 1;
+}
