@@ -4,8 +4,12 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QStyle>
 #include <QTest>
 #include <filesystem>
 #include <fstream>
@@ -60,6 +64,39 @@ QString MessageText(QWidget& dialog) {
 QString FieldText(QWidget& dialog, int id) {
   auto* edit = Control<QLineEdit>(dialog, id);
   return edit ? edit->text() : QString();
+}
+
+std::vector<std::string> ClippedTexts(const QWidget& dialog) {
+  std::vector<std::string> clipped;
+  for (QWidget* control : dialog.findChildren<QWidget*>()) {
+    if (!control->isVisibleTo(&dialog) || control->parentWidget() == nullptr) continue;
+    QString text;
+    int needed = 0;
+    if (auto* label = qobject_cast<QLabel*>(control); label && label->pixmap().isNull()) {
+      text = label->text();
+      needed = label->fontMetrics().horizontalAdvance(text);
+    } else if (auto* button = qobject_cast<QPushButton*>(control)) {
+      // The style's preferred width of a push button exceeds what its text
+      // needs; the text and the margins are what must fit.
+      text = button->text();
+      needed = button->fontMetrics().horizontalAdvance(text) + 2 * button->style()->pixelMetric(QStyle::PM_ButtonMargin);
+    } else if (auto* box = qobject_cast<QAbstractButton*>(control)) {
+      text = box->text();
+      needed = box->sizeHint().width();
+    } else if (auto* edit = qobject_cast<QLineEdit*>(control)) {
+      text = edit->text();
+      // The edit's own margins and frame, as its size hint counts them for
+      // an empty text.
+      needed = edit->fontMetrics().horizontalAdvance(text) + edit->minimumSizeHint().width();
+    } else {
+      continue;
+    }
+    const bool outside = !control->parentWidget()->rect().contains(control->geometry());
+    const bool tooNarrow = !text.isEmpty() && needed > control->width();
+    const bool tooLow = control->fontMetrics().height() > control->height();
+    if (outside || tooNarrow || tooLow) clipped.push_back(control->objectName().toStdString() + " \"" + text.toStdString() + "\"");
+  }
+  return clipped;
 }
 
 TempProject::TempProject(int surveyPoints, unsigned seed) {

@@ -10,6 +10,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 class QWidget;
 
@@ -44,6 +45,10 @@ void PressKey(QWidget& dialog, int key);
 // of a dialog by their identifiers.
 QString MessageText(QWidget& dialog);
 QString FieldText(QWidget& dialog, int id);
+
+// The texts of the dialog's controls that do not fit in them or whose
+// control reaches outside its parent: empty when nothing is clipped.
+std::vector<std::string> ClippedTexts(const QWidget& dialog);
 
 // A survey of `surveyPoints` scattered points written as the host writes a
 // project, in a temporary folder: `install` holds the workdir that names
