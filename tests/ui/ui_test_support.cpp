@@ -20,14 +20,10 @@
 
 namespace quarvelin::uitest {
 
-namespace {
-
 QString BuildDirectory() {
   const QString fromEnvironment = qEnvironmentVariable("QUARVELIN_BUILD_DIR");
   return fromEnvironment.isEmpty() ? QStringLiteral(QUARVELIN_BINARY_DIR) : fromEnvironment;
 }
-
-}  // namespace
 
 QString SaveScreenshot(QWidget& widget, const QString& name) {
   const QString folder = BuildDirectory() + QStringLiteral("/screenshots");

@@ -16,6 +16,9 @@ class QWidget;
 
 namespace quarvelin::uitest {
 
+// The build folder, where the programs and the screenshots are.
+QString BuildDirectory();
+
 // Saves the widget's image as screenshots/<name>.png in the build folder and
 // returns the path.
 QString SaveScreenshot(QWidget& widget, const QString& name);
