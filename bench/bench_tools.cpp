@@ -36,6 +36,7 @@ struct ChildRun {
 };
 
 ChildRun RunChild(const std::vector<std::string>& command) {
+  std::fflush(stdout);  // or the child would print what is still buffered
   auto start = std::chrono::steady_clock::now();
   pid_t pid = fork();
   if (pid == 0) {

@@ -226,42 +226,66 @@ TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
   EXPECT_FALSE(std::filesystem::exists(file("a.dxf")));
 }
 
-// The bundled road survey, prepared and built by the programs themselves;
-// true whether or not the build has trimmed its boundary.
-TEST(BundledSurveyExport, ContoursAreJoinedAndTheDxfHoldsEveryKeptTriangle) {
+// The bundled surveys, prepared and built by the programs themselves; true
+// whether or not the build has trimmed its boundary.
+struct BundledSurvey {
+  const char* name;
+  std::vector<std::string> prepare;  // input options, paths under data/
+  bool contours;                     // the build enforces the contour files
+  const char* interval;
+};
+
+class BundledSurveyExport : public ::testing::TestWithParam<BundledSurvey> {};
+
+TEST_P(BundledSurveyExport, ContoursAreJoinedAndTheDxfHoldsEveryKeptTriangle) {
+  const BundledSurvey& survey = GetParam();
   TempDirectory temp;
-  const std::filesystem::path data = SourceDirectory() / "data/m3_terrain", road = temp.path() / "road";
-  ProgramResult prepared = RunProgram("quarvelin-prepare", {"--quiet", "--points", (data / "points.xyz").string(),
-                                                            "--breaklines", (data / "breaklines.pl").string(),
-                                                            "--project", road.string()});
+  const std::filesystem::path site = temp.path() / survey.name;
+  std::vector<std::string> args = {"--quiet", "--project", site.string()};
+  for (size_t i = 0; i < survey.prepare.size(); i += 2) {
+    args.insert(args.end(), {survey.prepare[i], (SourceDirectory() / "data" / survey.prepare[i + 1]).string()});
+  }
+  ProgramResult prepared = RunProgram("quarvelin-prepare", args);
   ASSERT_EQ(prepared.status, 0) << prepared.err;
-  ProgramResult built = RunProgram("quarvelin-cli", {"--quiet", "--project", road.string()});
+  std::vector<std::string> build = {"--quiet", "--project", site.string()};
+  if (survey.contours) build.push_back("--contours");
+  ProgramResult built = RunProgram("quarvelin-cli", build);
   ASSERT_EQ(built.status, 0) << built.err;
-  const std::string tin = ReadFileBytes(road / "PMAP/TIN.tri");
-  std::istringstream info(ReadFileBytes(road / "PMAP/TIN.inf"));
+  const std::string tin = ReadFileBytes(site / "PMAP/TIN.tri");
+  std::istringstream info(ReadFileBytes(site / "PMAP/TIN.inf"));
   int points = 0, last = 0, kept = 0;
   info >> points >> last;
   for (int t = 0; t <= last; ++t) kept += tin[t * sizeof(TriangleRecord) + 27] != kRemovedTriangle;
 
-  Export(road, temp.path() / "road.dxf", {"--contour-interval", "0.5"});
-  EXPECT_EQ(FeatureCount(temp.path() / "road.dxf", "entities", "Layer='TIN'"), kept);
-  Export(road, temp.path() / "road.geojson", {"--contour-interval", "0.5"});
-  std::vector<Feature> features = GeoJsonFeatures(temp.path() / "road.geojson");
+  const std::vector<std::string> contours = {"--contour-interval", survey.interval};
+  Export(site, temp.path() / "site.dxf", contours);
+  EXPECT_EQ(FeatureCount(temp.path() / "site.dxf", "entities", "Layer='TIN'"), kept);
+  Export(site, temp.path() / "site.geojson", contours);
+  std::vector<Feature> features = GeoJsonFeatures(temp.path() / "site.geojson");
   std::map<std::pair<double, std::vector<double>>, int> ends;
-  int contours = 0;
+  int traced = 0;
   for (const Feature& f : features) {
     if (f.kind != "contour") continue;
-    ++contours;
-    EXPECT_EQ(std::fmod(f.value, 0.5), 0.0);
+    ++traced;
+    EXPECT_EQ(std::fmod(f.value, std::stod(survey.interval)), 0.0);
     for (const auto& p : f.points) ASSERT_EQ(p[2], f.value);
     if (f.closed) continue;
     ++ends[{f.value, f.points.front()}];
     ++ends[{f.value, f.points.back()}];
   }
-  EXPECT_GT(contours, 20);
+  EXPECT_GT(traced, 20);
   // Two open lines of one level that meet would have been one line.
   for (const auto& [end, count] : ends) EXPECT_EQ(count, 1) << "level " << end.first << " is broken";
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Data, BundledSurveyExport,
+    ::testing::Values(
+        BundledSurvey{"road", {"--points", "m3_terrain/points.xyz", "--breaklines", "m3_terrain/breaklines.pl"}, false, "0.5"},
+        BundledSurvey{"hills",
+                      {"--points", "os_terrain50_sk00/spot_heights.xyz", "--contours", "os_terrain50_sk00/contours.pl"},
+                      true, "5"}),
+    [](const ::testing::TestParamInfo<BundledSurvey>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace quarvelin::testing

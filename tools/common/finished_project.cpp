@@ -47,7 +47,8 @@ bool ReadRecords(const std::string& path, size_t count, std::vector<Record>& rec
 
 // The triangle records in use: the figure on line 1 of TIN.inf is the last
 // record after point insertion, and nothing later in the build appends any.
-bool ReadTriangleCount(const std::string& directory, size_t& count, std::string& error) {
+// Line 2 tells whether the contour files were enforced.
+bool ReadBuildInfo(const std::string& directory, size_t& count, bool& contoursEnforced, std::string& error) {
   std::string path = PmapFile(directory, "TIN.inf");
   TextScanner in;
   int32_t points = 0, lastTriangle = -1;
@@ -60,6 +61,8 @@ bool ReadTriangleCount(const std::string& directory, size_t& count, std::string&
     return false;
   }
   count = static_cast<size_t>(lastTriangle) + 1;
+  int32_t contours = 0;
+  contoursEnforced = in.ReadInt(contours) && contours == 1;
   return true;
 }
 
@@ -141,6 +144,36 @@ void ReadBreaklines(const std::string& directory, FinishedProject& project) {
   }
 }
 
+// The contour files that fnum counts, as the build reads them. Their lines
+// carry no z of their own; the height is the second number of each line's
+// header, where the tools that write the files keep it.
+void ReadEnforcedContours(const std::string& directory, FinishedProject& project) {
+  TextScanner count;
+  int32_t files = 0;
+  if (!count.Open(ProjectFilePath(directory, "pmap", "fnum")) || !count.ReadInt(files)) return;
+  for (int32_t k = 1; k <= files; ++k) {
+    TextScanner in;
+    double unused = 0;
+    int32_t lines = 0, flag = 0;
+    if (!in.Open(ProjectFilePath(directory, "pmap", "Point." + std::to_string(k))) || !in.ReadDouble(unused) ||
+        !in.ReadDouble(unused) || !in.ReadInt(lines) || !in.ReadInt(flag)) {
+      continue;
+    }
+    for (int32_t l = 0; l < lines; ++l) {
+      int32_t n = 0;
+      double z = 0;
+      if (!in.ReadInt(n) || !in.ReadDouble(z) || !in.ReadInt(flag)) break;
+      std::vector<Vertex3> line;
+      for (int32_t i = 0; i < n; ++i) {
+        Vertex3 v{0, 0, z};
+        if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y)) return;
+        line.push_back(v);
+      }
+      if (line.size() >= 2) project.breaklines.push_back(std::move(line));
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk) {
@@ -170,17 +203,19 @@ std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& wa
 bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error) {
   project = FinishedProject{};
   size_t triangles = 0;
+  bool contoursEnforced = false;
   if (!IsDirectory(projectDirectory)) {
     error = projectDirectory + ": no such project folder";
     return false;
   }
   const std::string tinPath = PmapFile(projectDirectory, "TIN.tri");
-  if (!ReadTriangleCount(projectDirectory, triangles, error) || !ReadPoints(projectDirectory, project, error) ||
+  if (!ReadBuildInfo(projectDirectory, triangles, contoursEnforced, error) || !ReadPoints(projectDirectory, project, error) ||
       !ReadRecords(tinPath, triangles, project.triangles, error) || !CheckTriangles(project, tinPath, error) ||
       !ReadEdgeFile(projectDirectory, project, error)) {
     return false;
   }
   ReadBreaklines(projectDirectory, project);
+  if (contoursEnforced) ReadEnforcedContours(projectDirectory, project);
   return true;
 }
 

@@ -25,7 +25,9 @@ struct FinishedProject {
   // spurs along removed triangles are dropped.
   std::vector<std::vector<int32_t>> boundaryRings;
   bool hasEdgeFile = false;
-  std::vector<std::vector<Vertex3>> breaklines;  // as the build enforced them
+  // The lines the build enforced, as it read them: the breaklines, then the
+  // contour files' lines when the build made them feature lines.
+  std::vector<std::vector<Vertex3>> breaklines;
 
   bool Kept(int32_t t) const { return triangles[static_cast<size_t>(t)].state != kRemovedTriangle; }
   // Kept triangle across side `side` of t, or -1 on the edge of the kept area.
