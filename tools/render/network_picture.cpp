@@ -163,7 +163,7 @@ std::string Metres(double value, int decimals) {
 // Height legend: a tinted bar from the lowest to the highest kept point.
 void Legend(cairo_t* cr, const Extent& heights, double left, double top, double height) {
   constexpr double kBarWidth = 22;
-  Text(cr, left, top - 10, "Height", 14, true);
+  Text(cr, left, top - 16, "Height", 14, true);
   cairo_pattern_t* ramp = cairo_pattern_create_linear(0, top + height, 0, top);
   for (int i = 0; i <= 20; ++i) {
     Colour c = HeightColour(i / 20.0);
