@@ -15,13 +15,6 @@ int CompareKeys(const char* a, const char* b) { return std::strcmp(a, b); }
 
 EdgeEntry*& Child(EdgeEntry* e, int side) { return side > 0 ? e->left : e->right; }
 
-void FreeSubtree(EdgeEntry* e) {
-  if (!e) return;
-  FreeSubtree(e->left);
-  FreeSubtree(e->right);
-  delete e;
-}
-
 // The rebalancing of A after an addition went down its side d (+1 left,
 // -1 right) and made that side two levels higher. Returns the entry that
 // takes A's place.
@@ -57,11 +50,13 @@ EdgeKey MakeEdgeKey(int32_t u, int32_t w) {
 }
 
 EdgeEntry* EdgeDictionary::NewEntry(const EdgeKey& key, int32_t triangle, int32_t side) {
-  EdgeEntry* e = size_ < entryLimit_ ? new (std::nothrow) EdgeEntry{} : nullptr;
-  if (!e) {
+  const bool room = size_ < entryLimit_ && (size_ < blocks_.size() * kBlockEntries || AddBlock());
+  if (!room) {
     reporter_.ShowMessage("No enough memory !\n");
     return nullptr;
   }
+  EdgeEntry* e = &blocks_[size_ / kBlockEntries][size_ % kBlockEntries];
+  *e = EdgeEntry{};
   std::memcpy(e->key, key.text, sizeof e->key);
   e->outerTriangle = triangle;
   e->outerSide = side;
@@ -121,8 +116,14 @@ EdgeEntry* EdgeDictionary::LookupOrAddEdge(int32_t u, int32_t w, int32_t& triang
   return added;
 }
 
+bool EdgeDictionary::AddBlock() {
+  std::unique_ptr<EdgeEntry[]> block(new (std::nothrow) EdgeEntry[kBlockEntries]);
+  if (!block) return false;
+  blocks_.push_back(std::move(block));
+  return true;
+}
+
 void EdgeDictionary::ClearEdgeDictionary() {
-  FreeSubtree(root_);
   root_ = nullptr;
   size_ = 0;
 }

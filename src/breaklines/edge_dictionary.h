@@ -5,12 +5,16 @@
 //
 // The tree is an AVL tree over the edges' key texts in byte order: after
 // every addition the two subtrees of every entry differ in height by at most
-// one, so a lookup costs one descent of about log2(entries) steps.
+// one, so a lookup costs one descent of about log2(entries) steps. Entries
+// come from blocks that the dictionary keeps when it is cleared, so that the
+// many small cavities of a build do not each go to the heap.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <vector>
 
 #include "build/build_run.h"
 
@@ -38,13 +42,13 @@ class EdgeDictionary {
   explicit EdgeDictionary(ProgressReporter& reporter) : reporter_(reporter) {}
   EdgeDictionary(const EdgeDictionary&) = delete;
   EdgeDictionary& operator=(const EdgeDictionary&) = delete;
-  ~EdgeDictionary() { ClearEdgeDictionary(); }
 
   // The entry of the edge u-w. Present: `triangle` and `side` receive its
   // outerTriangle and outerSide and its useCount grows by one. Absent: a new
   // entry takes them, with useCount 1. nullptr, after "No enough memory !\n",
   // when no memory can be had for a new entry; the dictionary is then unchanged.
   EdgeEntry* LookupOrAddEdge(int32_t u, int32_t w, int32_t& triangle, int32_t& side);
+  // Empties the dictionary; its blocks stay for the next enforcement.
   void ClearEdgeDictionary();
 
   const EdgeEntry* root() const { return root_; }
@@ -55,10 +59,15 @@ class EdgeDictionary {
 
  private:
   EdgeEntry* NewEntry(const EdgeKey& key, int32_t triangle, int32_t side);
+  bool AddBlock();
+
+  static constexpr size_t kBlockEntries = 1024;
 
   ProgressReporter& reporter_;
   EdgeEntry* root_ = nullptr;
   size_t size_ = 0;
+  // Entries 0..size_-1 of the blocks, in order, are in use.
+  std::vector<std::unique_ptr<EdgeEntry[]>> blocks_;
   size_t entryLimit_ = std::numeric_limits<size_t>::max();
 };
 

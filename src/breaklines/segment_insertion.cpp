@@ -11,6 +11,14 @@ namespace {
 // this distance in x and in y (a square, not a circle).
 constexpr double kMatchTolerance = 0.0001;
 
+inline void Prefetch(const void* address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  (void)address;
+#endif
+}
+
 }  // namespace
 
 SegmentInserter::SegmentInserter(ModelStore& store, WorkStack& work, ProgressReporter& reporter)
@@ -33,13 +41,32 @@ int32_t SegmentInserter::FindVertexAt(PlanePosition position) const {
   return -1;
 }
 
-bool SegmentInserter::IsStartWedge(int32_t t, int32_t a, int32_t b, int& position) const {
+int32_t SegmentInserter::ResolveVertex(PlanePosition position) {
+  for (const Resolution& r : resolved_) {
+    if (r.vertex != -2 && r.position.x == position.x && r.position.y == position.y) return r.vertex;
+  }
+  newerResolution_ = 1 - newerResolution_;
+  resolved_[newerResolution_] = {position, FindVertexAt(position)};
+  return resolved_[newerResolution_].vertex;
+}
+
+bool SegmentInserter::IsStartWedge(int32_t t, int32_t a, int32_t b, StartWedge& wedge, KnownSide& known) const {
   const TriangleRecord& tri = store_.triangles[t];
-  position = VertexPosition(tri, a);
-  if (position < 0) return false;
-  const int32_t c1 = tri.vertex[(position + 1) % 3];
-  const int32_t c2 = tri.vertex[(position + 2) % 3];
-  return Orientation(store_.points, a, b, c1) <= 0 && Orientation(store_.points, a, b, c2) >= 0;
+  wedge.triangle = t;
+  wedge.position = VertexPosition(tri, a);
+  if (wedge.position < 0) return false;
+  const int32_t c1 = tri.vertex[(wedge.position + 1) % 3];
+  const int32_t c2 = tri.vertex[(wedge.position + 2) % 3];
+  // Neighbours round a share a corner: its side of a->b is known already.
+  auto side = [&](int32_t c) { return c == known.vertex ? known.side : Orientation(store_.points, a, b, c); };
+  wedge.o1 = side(c1);
+  if (!(wedge.o1 <= 0)) {
+    known = {c1, wedge.o1};
+    return false;
+  }
+  wedge.o2 = side(c2);
+  known = {c2, wedge.o2};
+  return wedge.o2 >= 0;
 }
 
 bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) const {
@@ -48,30 +75,26 @@ bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) co
   // In a sound network the turns come back to s or reach the boundary within
   // the triangles around a; the record count bounds a broken one.
   const int32_t maxSteps = store_.lastTriangle + 1;
-  int position = 0;
+  KnownSide known;
   int32_t t = s;
   for (int32_t steps = 0;; ++steps) {
-    if (IsStartWedge(t, a, b, position)) {
-      wedge = {t, position};
-      return true;
-    }
-    if (position < 0) return false;
+    if (IsStartWedge(t, a, b, wedge, known)) return true;
+    if (wedge.position < 0) return false;
     // Counter-clockwise: across the edge from the corner after a's
     // successor back to a.
-    t = tris[t].neighbour[(position + 1) % 3];
+    t = tris[t].neighbour[(wedge.position + 1) % 3];
     if (t == -1) break;
     if (t == s || steps >= maxSteps) return false;
   }
   t = s;
-  position = VertexPosition(tris[s], a);
+  int position = VertexPosition(tris[s], a);
+  known = KnownSide{};
   for (int32_t steps = 0; position >= 0; ++steps) {
     // Clockwise: across the edge from a to its successor.
     t = tris[t].neighbour[(position + 2) % 3];
     if (t == -1 || t == s || steps >= maxSteps) return false;
-    if (IsStartWedge(t, a, b, position)) {
-      wedge = {t, position};
-      return true;
-    }
+    if (IsStartWedge(t, a, b, wedge, known)) return true;
+    position = wedge.position;
   }
   return false;
 }
@@ -103,8 +126,8 @@ void SegmentInserter::Retriangulate() {
 }
 
 int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts) {
-  const int32_t a = FindVertexAt(start);
-  const int32_t b = FindVertexAt(end);
+  const int32_t a = ResolveVertex(start);
+  const int32_t b = ResolveVertex(end);
   if (a == -1 || b == -1) return kSegmentRefused;
   // A point repeated in a line, or two within the tolerance: nothing to force.
   if (a == b) return kSegmentOutside;
@@ -122,11 +145,11 @@ int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::v
   }
   // A corner exactly on the segment lies between a and b: the wedge holds
   // the direction to b, so it cannot lie behind a.
-  if (Orientation(store_.points, a, b, c1) == 0) {
+  if (wedge.o1 == 0) {
     cuts.push_back(c1);
     return kSegmentEnforced;
   }
-  if (Orientation(store_.points, a, b, c2) == 0) {
+  if (wedge.o2 == 0) {
     cuts.push_back(c2);
     return kSegmentEnforced;
   }
@@ -146,6 +169,32 @@ int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::v
   }
   workspace_.Release();
   return result;
+}
+
+void SegmentInserter::InsertPolyline(const std::vector<PlanePosition>& line) {
+  // The lookups are independent of each other, so their cache misses overlap
+  // instead of stalling every segment in turn; the enforcement then finds
+  // the triangles round each point and their corners in the cache. The
+  // results are the segments', whatever is fetched.
+  lineVertices_.clear();
+  for (const PlanePosition& p : line) lineVertices_.push_back(FindVertexAt(p));
+  const TriangleRecord* tris = store_.triangles;
+  for (int32_t v : lineVertices_) {
+    if (v >= 0 && store_.points[v].incidentTriangle >= 0) Prefetch(&tris[store_.points[v].incidentTriangle]);
+  }
+  for (int32_t v : lineVertices_) {
+    if (v < 0 || store_.points[v].incidentTriangle < 0) continue;
+    const TriangleRecord& tri = tris[store_.points[v].incidentTriangle];
+    for (int k = 0; k < 3; ++k) {
+      if (tri.neighbour[k] >= 0) Prefetch(&tris[tri.neighbour[k]]);
+      Prefetch(&store_.points[tri.vertex[k]]);
+    }
+  }
+  for (size_t j = 1; j < line.size(); ++j) {
+    resolved_[0] = {line[j - 1], lineVertices_[j - 1]};
+    resolved_[1] = {line[j], lineVertices_[j]};
+    InsertSegment(line[j - 1], line[j]);
+  }
 }
 
 int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {

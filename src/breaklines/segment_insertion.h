@@ -18,8 +18,10 @@ namespace quarvelin {
 
 // The triangle around a whose angle at a holds the direction to b.
 struct StartWedge {
-  int32_t triangle;
-  int position;  // of a in the triangle
+  int32_t triangle = -1;
+  int position = -1;  // of a in the triangle
+  double o1 = 0;      // orientation of (a, b, corner after a): <= 0
+  double o2 = 0;      // orientation of (a, b, corner before a): >= 0
 };
 
 // The result of an enforcement.
@@ -34,6 +36,10 @@ class SegmentInserter {
 
   // Enforces the segment between the points at `start` and `end`.
   int InsertSegment(PlanePosition start, PlanePosition end);
+  // InsertSegment for every pair of consecutive positions, in order. Looks
+  // all the line's points up first, so that the memory they need is fetched
+  // together rather than one miss after the other.
+  void InsertPolyline(const std::vector<PlanePosition>& line);
 
   // The point filed in the grid cell of `position` that lies within 0.0001
   // of it in x and in y (the earliest of the cell's list), or -1.
@@ -50,7 +56,13 @@ class SegmentInserter {
   // One piece: the result, and in `cuts` the points on the segment at which
   // it has to be cut (the network is then unchanged).
   int EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts);
-  bool IsStartWedge(int32_t t, int32_t a, int32_t b, int& position) const;
+  int32_t ResolveVertex(PlanePosition position);
+  // A corner whose side of a->b the turn has computed already.
+  struct KnownSide {
+    int32_t vertex = -1;
+    double side = 0;
+  };
+  bool IsStartWedge(int32_t t, int32_t a, int32_t b, StartWedge& wedge, KnownSide& known) const;
   void MarkEdge(int32_t t, int k);
   void Retriangulate();
 
@@ -63,6 +75,16 @@ class SegmentInserter {
   };
   std::vector<Piece> pending_;
   std::vector<int32_t> cuts_;
+  std::vector<int32_t> lineVertices_;  // of the points of the line in hand
+  // The latest two resolutions, the newer one replacing the older: the start
+  // of a line's next segment is the end of this one. Positions and the grid
+  // do not change during enforcement, so a resolution stays valid.
+  struct Resolution {
+    PlanePosition position{0, 0};
+    int32_t vertex = -2;  // -2: none yet
+  };
+  Resolution resolved_[2];
+  int newerResolution_ = 0;
 };
 
 }  // namespace quarvelin

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "breaklines/segment_insertion.h"
 #include "platform/system.h"
@@ -27,15 +28,17 @@ bool ReadPoint(TextScanner& scan, bool withHeight, LinePoint& p) {
 // Reads the `count` points of one line (count >= 1) and forces each pair of
 // consecutive points into the network. `last` receives every point as it is
 // read. False when the file ends early or holds a word that is not a number;
-// the segments before it stay enforced.
-bool EnforceLine(TextScanner& scan, int32_t count, bool withHeight, SegmentInserter& inserter, LinePoint& last) {
-  if (!ReadPoint(scan, withHeight, last)) return false;
-  for (int32_t k = 1; k < count; ++k) {
-    const LinePoint previous = last;
-    if (!ReadPoint(scan, withHeight, last)) return false;
-    inserter.InsertSegment({previous.x, previous.y}, {last.x, last.y});
+// the segments before it are enforced all the same.
+bool EnforceLine(TextScanner& scan, int32_t count, bool withHeight, SegmentInserter& inserter,
+                 std::vector<PlanePosition>& line, LinePoint& last) {
+  line.clear();
+  bool complete = true;
+  for (int32_t k = 0; k < count && complete; ++k) {
+    complete = ReadPoint(scan, withHeight, last);
+    if (complete) line.push_back({last.x, last.y});
   }
-  return true;
+  inserter.InsertPolyline(line);
+  return complete;
 }
 
 std::string OverlongBreaklineMessage(bool pointRead, const LinePoint& last, int32_t lineNumber) {
@@ -116,6 +119,7 @@ int32_t DonePercent(int32_t done, int32_t total) {
 // Second pass over one contour file. False when it can no longer be opened.
 bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, ProgressReporter& reporter,
                         int32_t total, int32_t& done) {
+  std::vector<PlanePosition> points;
   TextScanner scan;
   if (!scan.Open(path)) {
     reporter.ShowMessage("未找到地形点数据文件!");
@@ -131,7 +135,7 @@ bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, Prog
     double unusedHeight = 0;
     LinePoint last;
     if (!scan.ReadInt(count) || !scan.ReadDouble(unusedHeight) || !scan.ReadInt(unusedCode) ||
-        (count >= 1 && !EnforceLine(scan, count, false, inserter, last))) {
+        (count >= 1 && !EnforceLine(scan, count, false, inserter, points, last))) {
       reporter.ShowMessage(ContourDataMessage(path));
       return true;
     }
@@ -161,6 +165,7 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
   }
   LinePoint last;
   bool pointRead = false;
+  std::vector<PlanePosition> points;
   for (int32_t line = 1; line <= lineCount; ++line) {
     int32_t count = 0;
     if (!scan.ReadInt(count)) {
@@ -174,7 +179,7 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
     // A count of 0 or less has no points to read.
     if (count < 1) continue;
     pointRead = true;
-    if (!EnforceLine(scan, count, true, inserter, last)) {
+    if (!EnforceLine(scan, count, true, inserter, points, last)) {
       reporter.ShowMessage("地性线文件数据有误：" + path);
       return;
     }
