@@ -58,4 +58,8 @@ struct Extent {
 };
 Extent KeptExtent(const FinishedProject& project);
 
+// "YYYY-MM-DDTHH:MM:SS", UTC: when the project's network was finished (the
+// time TIN.inf was written), so that exports of one build are identical.
+std::string BuildTimestamp(const std::string& projectDirectory);
+
 }  // namespace quarvelin

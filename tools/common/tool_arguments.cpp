@@ -1,12 +1,8 @@
 #include "tool_arguments.h"
 
-#include <chrono>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <filesystem>
-
-#include "platform/system.h"
 
 namespace quarvelin {
 
@@ -66,25 +62,6 @@ int ToolUsageError(const char* program, const std::string& what) {
 int ToolFailure(const char* program, const std::string& what) {
   std::fprintf(stderr, "%s: %s\n", program, what.c_str());
   return 1;
-}
-
-std::string BuildTimestamp(const std::string& projectDirectory) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  auto written = fs::last_write_time(ProjectFilePath(projectDirectory, "PMAP", "TIN.inf"), ec);
-  auto time = ec ? std::chrono::system_clock::time_point{}
-                 : std::chrono::time_point_cast<std::chrono::system_clock::duration>(
-                       std::chrono::file_clock::to_sys(written));
-  auto seconds = std::chrono::floor<std::chrono::seconds>(time);
-  auto day = std::chrono::floor<std::chrono::days>(seconds);
-  std::chrono::year_month_day date(day);
-  std::chrono::hh_mm_ss clock(seconds - day);
-  char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", static_cast<int>(date.year()),
-                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                static_cast<int>(clock.seconds().count()));
-  return text;
 }
 
 }  // namespace quarvelin

@@ -32,8 +32,4 @@ int ToolUsageError(const char* program, const std::string& what);
 // Prints "program: what" on stderr; returns 1.
 int ToolFailure(const char* program, const std::string& what);
 
-// "YYYY-MM-DDTHH:MM:SS", UTC: when the project's network was finished (the
-// time TIN.inf was written), so that exports of one build are identical.
-std::string BuildTimestamp(const std::string& projectDirectory);
-
 }  // namespace quarvelin

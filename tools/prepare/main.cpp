@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "las_reader.h"
 #include "project_writer.h"
 #include "survey_input.h"
 
@@ -121,6 +122,9 @@ int main(int argc, char** argv) {
   quarvelin::ReadCounts counts;
   for (const std::string& file : pointFiles) {
     if (!quiet) std::fprintf(stderr, "reading %s\n", file.c_str());
+    if (!quiet && filter.classes.any() && !quarvelin::HasLasSignature(file)) {
+      std::fprintf(stderr, "%s: not a LAS file: --classes does not apply, every point is kept\n", file.c_str());
+    }
     auto add = [&writer](const quarvelin::SurveyPoint& p) { writer.Add(p); };
     if (!quarvelin::ReadSurveyPoints(file, filter, add, counts, error)) return Failure(error);
   }
