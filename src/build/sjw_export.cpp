@@ -1,5 +1,7 @@
 #include "build/sjw_export.h"
 
+#include <algorithm>
+#include <array>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -21,13 +23,28 @@ void AppendMicros(std::string& out, uint64_t micros) {
   out.append(digits, sizeof digits);
 }
 
-void AppendPoint(std::string& out, const PointRecord& p) {
-  AppendSixDecimals(out, p.x);
-  out.push_back('\n');
-  AppendSixDecimals(out, p.y);
-  out.push_back('\n');
-  AppendSixDecimals(out, p.z);
-  out.push_back('\n');
+// Triangles taken at a time. Their corners are scattered over the point
+// table; loading all of a block's coordinates first, in a loop of
+// independent loads, lets the processor wait for those cache misses
+// together rather than one by one between the formatting.
+constexpr int32_t kBlockSize = 512;
+
+// The nine numbers of triangles first..last-1 into `out`, in file order.
+void AppendTriangleBlock(std::string& out, const ModelStore& store, int32_t first, int32_t last,
+                         std::array<double, 9 * kBlockSize>& numbers) {
+  double* n = numbers.data();
+  for (int32_t t = first; t < last; ++t) {
+    for (int32_t v : store.triangles[t].vertex) {
+      const PointRecord& p = store.points[v];
+      *n++ = p.x;
+      *n++ = p.y;
+      *n++ = p.z;
+    }
+  }
+  for (const double* m = numbers.data(); m < n; ++m) {
+    AppendSixDecimals(out, *m);
+    out.push_back('\n');
+  }
 }
 
 }  // namespace
@@ -77,9 +94,10 @@ bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
     return false;
   }
   std::string chunk;
-  chunk.reserve(kChunkSize + 1024);
-  for (int32_t t = 0; t <= store.lastTriangle; ++t) {
-    for (int32_t v : store.triangles[t].vertex) AppendPoint(chunk, store.points[v]);
+  std::array<double, 9 * kBlockSize> numbers;
+  for (int32_t first = 0; first <= store.lastTriangle; first += kBlockSize) {
+    const int32_t last = static_cast<int32_t>(std::min<int64_t>(int64_t{first} + kBlockSize, int64_t{store.lastTriangle} + 1));
+    AppendTriangleBlock(chunk, store, first, last, numbers);
     if (chunk.size() >= kChunkSize) {
       out.Write(chunk);
       chunk.clear();
