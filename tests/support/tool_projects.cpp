@@ -75,19 +75,7 @@ void WriteGridProject(const std::filesystem::path& directory, const GridProject&
   for (int r = 0; r < grid.cells; ++r) ring.push_back({grid.cells, r});
   for (int c = grid.cells; c > 0; --c) ring.push_back({c, grid.cells});
   for (int r = grid.cells; r > 0; --r) ring.push_back({0, r});
-  std::string edges;
-  AppendInt(edges, static_cast<int64_t>(ring.size()), 12);
-  edges += "\r\n";
-  for (auto [column, row] : ring) {
-    SurveyXYZ p = grid.Point(column, row);
-    AppendInt(edges, index(column, row));
-    edges += " ";
-    AppendFixedWidth(edges, p.x, 12, 3);
-    edges += " ";
-    AppendFixedWidth(edges, p.y, 12, 3);
-    edges += "\r\n";
-  }
-  WriteText(pmap / "Edge.inf", edges);
+  WriteEdgeFile(directory, grid, ring);
 
   if (grid.breaklines.empty()) return;
   std::string lines = std::to_string(grid.breaklines.size()) + "\r\n";
@@ -97,6 +85,23 @@ void WriteGridProject(const std::filesystem::path& directory, const GridProject&
   }
   WriteText(pmap / "Lines.txt", lines);
   WriteText(pmap / "SLine.txt", (pmap / "Lines.txt").string() + "\r\n");
+}
+
+void WriteEdgeFile(const std::filesystem::path& directory, const GridProject& grid,
+                   const std::vector<std::pair<int, int>>& walk) {
+  std::string edges;
+  AppendInt(edges, static_cast<int64_t>(walk.size()), 12);
+  edges += "\r\n";
+  for (auto [column, row] : walk) {
+    SurveyXYZ p = grid.Point(column, row);
+    AppendInt(edges, 4 + row * (grid.cells + 1) + column);
+    edges += " ";
+    AppendFixedWidth(edges, p.x, 12, 3);
+    edges += " ";
+    AppendFixedWidth(edges, p.y, 12, 3);
+    edges += "\r\n";
+  }
+  WriteText(directory / "PMAP" / "Edge.inf", edges);
 }
 
 std::string FindOnPath(const std::string& name) {

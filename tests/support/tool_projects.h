@@ -30,6 +30,11 @@ struct GridProject {
 // and, when there are breaklines, SLine.txt and the file it names.
 void WriteGridProject(const std::filesystem::path& directory, const GridProject& grid);
 
+// Writes PMAP/Edge.inf with one edge line for each grid point (column, row)
+// of the walk, in order.
+void WriteEdgeFile(const std::filesystem::path& directory, const GridProject& grid,
+                   const std::vector<std::pair<int, int>>& walk);
+
 // The full path of a program on PATH, empty when it is not installed.
 std::string FindOnPath(const std::string& name);
 

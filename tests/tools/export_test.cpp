@@ -147,6 +147,25 @@ TEST_F(GridExport, DxfAndGeoJsonOpenInOgrWithAFeatureForEveryTriangleAndLine) {
   EXPECT_EQ(features[1].points[0], (std::vector<double>{first.x, first.y, first.z}));  // easting first
 }
 
+// A walk as trimming leaves it where it peeled all triangles of a point
+// (a spur there and back) and where the kept area narrows to one point.
+TEST_F(GridExport, TheBoundaryWalkBecomesRingsWithoutItsSpurs) {
+  WriteEdgeFile(project(), grid_,
+                {{0, 0}, {1, 0}, {1, 1}, {1, 0}, {2, 0}, {3, 1}, {4, 0}, {4, 1}, {3, 1}, {2, 2}, {0, 2}});
+  Export(project(), file("rings.geojson"));
+  std::vector<Feature> features = GeoJsonFeatures(file("rings.geojson"));
+  std::vector<size_t> rings;
+  for (const Feature& f : features) {
+    if (f.kind == "boundary") rings.push_back(f.points.size());
+  }
+  // (3,1) (4,0) (4,1) closes first; then (0,0) (1,0) (2,0) (3,1) (2,2) (0,2).
+  EXPECT_EQ(rings, (std::vector<size_t>{3 + 1, 6 + 1}));
+  SurveyXYZ spur = grid_.Point(1, 1);
+  for (const Feature& f : features) {
+    for (const auto& p : f.points) EXPECT_FALSE(f.kind == "boundary" && p[0] == spur.x && p[1] == spur.y);
+  }
+}
+
 TEST_F(GridExport, PlyAndObjReadBackWithTheSameVerticesAndFaces) {
   for (const char* name : {"site.ply", "site.obj"}) {
     Export(project(), file(name));
