@@ -69,7 +69,9 @@ class ContourTracer {
     int entry = startEntry, exit = -1;
     while (t >= 0 && !visited_[static_cast<size_t>(t)] && Crossing(t, entry, exit)) {
       visited_[static_cast<size_t>(t)] = true;
-      line.points.push_back(CrossingPoint(t, exit));
+      // A line through a vertex crosses both its edges there: one point.
+      Vertex3 p = CrossingPoint(t, exit);
+      if (p.x != line.points.back().x || p.y != line.points.back().y) line.points.push_back(p);
       t = project_.KeptNeighbour(t, exit);
     }
     line.closed = t == start;
