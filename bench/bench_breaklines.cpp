@@ -148,6 +148,27 @@ size_t FixedEdgeCount(const Network& net) {
   return (sides + boundary) / 2;
 }
 
+// Mean number of triangles that the segments of the lines cross, by the
+// cavity walk alone (which changes nothing).
+double MeanCrossed(Network& net, const std::vector<std::vector<int32_t>>& lines) {
+  quarvelin::testing::SilentReporter reporter;
+  quarvelin::SegmentInserter inserter(net.store, net.work, reporter);
+  quarvelin::CavityWorkspace& cavity = inserter.workspace();
+  size_t crossed = 0, segments = 0;
+  for (const auto& line : lines) {
+    for (size_t j = 0; j + 1 < line.size(); ++j, ++segments) {
+      quarvelin::StartWedge w;
+      if (inserter.FindStartWedge(line[j], line[j + 1], w) &&
+          quarvelin::CollectCavity(net.store, cavity, w.triangle, w.position, line[j], line[j + 1]) ==
+              quarvelin::CavityWalk::kReachedEnd) {
+        crossed += cavity.crossedTriangles.size();
+      }
+      cavity.Release();
+    }
+  }
+  return segments ? static_cast<double>(crossed) / static_cast<double>(segments) : 0;
+}
+
 // Seconds; `fixed` receives the number of fixed edges afterwards.
 double Enforce(Network& net, const std::vector<std::vector<int32_t>>& lines, size_t& fixed) {
   quarvelin::testing::SilentReporter reporter;
@@ -213,6 +234,7 @@ int main(int argc, char** argv) {
   const double contours = Enforce(net, s.contours, fixed);
   std::printf("quarvelin: contours %.3f s (%zu fixed edges for %zu segments)\n", contours, fixed,
               SegmentCount(s.contours));
+  std::printf("quarvelin: each long breakline crosses %.0f triangles on average\n", MeanCrossed(net, s.breaklines));
   const double breaklines = Enforce(net, s.breaklines, fixed);
   std::printf("quarvelin: long breaklines %.3f s (%zu fixed edges for %zu more segments)\n", breaklines, fixed,
               s.breaklines.size());

@@ -341,5 +341,27 @@ TEST(SegmentInsertion, PointsOnTopOfEachOtherDoNotCutForEver) {
   EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
 }
 
+TEST(SegmentInsertion, PolylineEqualsItsSegmentsAndCrossingLinesStayValid) {
+  // Random polylines through random points, crossing each other and
+  // themselves: every crossing replaces the earlier fixed edge.
+  std::mt19937_64 rng(21);
+  std::uniform_real_distribution<double> u(0, 1000);
+  std::vector<XY> survey;
+  for (int i = 0; i < 3000; ++i) survey.push_back({300000 + u(rng), 200000 + u(rng)});
+  TestNetwork bySegment(survey), byLine(survey);
+  bySegment.InsertAll();
+  byLine.InsertAll();
+  Enforcer e1(bySegment), e2(byLine);
+  std::uniform_int_distribution<int32_t> anyPoint(4, 3003);
+  for (int line = 0; line < 40; ++line) {
+    std::vector<PlanePosition> positions;
+    for (int j = 0; j < 12; ++j) positions.push_back(At(byLine, anyPoint(rng)));
+    for (size_t j = 1; j < positions.size(); ++j) e1.inserter.InsertSegment(positions[j - 1], positions[j]);
+    e2.inserter.InsertPolyline(positions);
+  }
+  EXPECT_TRUE(SameTables(byLine, bySegment.triangles, bySegment.points));
+  EXPECT_EQ(CheckNetwork(byLine.store()), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace quarvelin
