@@ -86,6 +86,7 @@ bool ReadContourHeader(TextScanner& scan, ContourHeader& h) {
 }
 
 std::string ContourDataMessage(const std::string& path) { return "等高线文件数据有误：" + path; }
+std::string BreaklineDataMessage(const std::string& path) { return "地性线文件数据有误：" + path; }
 
 // First pass: every contour file must be there with a readable header; the
 // total of their line counts. False, after the message, when the run must end.
@@ -160,7 +161,7 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
   SegmentInserter inserter(store, work, reporter);
   int32_t lineCount = 0;
   if (!scan.ReadInt(lineCount)) {
-    reporter.ShowMessage("地性线文件数据有误：" + path);
+    reporter.ShowMessage(BreaklineDataMessage(path));
     return;
   }
   LinePoint last;
@@ -169,7 +170,7 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
   for (int32_t line = 1; line <= lineCount; ++line) {
     int32_t count = 0;
     if (!scan.ReadInt(count)) {
-      reporter.ShowMessage("地性线文件数据有误：" + path);
+      reporter.ShowMessage(BreaklineDataMessage(path));
       return;
     }
     if (count > kMaxBreaklinePoints) {
@@ -180,7 +181,7 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
     if (count < 1) continue;
     pointRead = true;
     if (!EnforceLine(scan, count, true, inserter, points, last)) {
-      reporter.ShowMessage("地性线文件数据有误：" + path);
+      reporter.ShowMessage(BreaklineDataMessage(path));
       return;
     }
   }
