@@ -211,6 +211,21 @@ TEST_F(QuarvelinDlgTest, StartRunsOneBuildAndDoneTakesItsPlace) {
   EXPECT_FALSE(dialog.isVisible());
 }
 
+TEST_F(QuarvelinDlgTest, ContourOptionReachesTheBuild) {
+  ProjectLines lines;
+  lines.contourFiles = {{{{5100, 3100, 45}, {5400, 3300, 45}, {5700, 3500, 45}}}};
+  uitest::TempProject project(200, 3, lines);
+  CQuarvelinDlg dialog(project.install);
+  Show(dialog);
+  QTest::mouseClick(Control<QCheckBox>(dialog, 1008), Qt::LeftButton);
+  const Modals modals = PressStart(dialog);
+  EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join('\n').toStdString();
+  ASSERT_EQ(modals.summary.size(), 4);
+  EXPECT_EQ(modals.summary[0], QStringLiteral("203"));  // the contour's vertices are points too
+  const std::string info = uitest::ReadFileBytes(project.PmapFile("TIN.inf"));
+  EXPECT_EQ(info.substr(info.find("\r\n") + 2, 3), "1\r\n");
+}
+
 TEST_F(QuarvelinDlgTest, BuildThatEndsAfterAMessageAlsoEndsInDone) {
   struct Case {
     const char* name;

@@ -15,7 +15,6 @@
 #include <fstream>
 #include <sstream>
 
-#include "project_writer.h"
 #include "ui/dialog_template.h"
 
 namespace quarvelin::uitest {
@@ -95,7 +94,7 @@ std::vector<std::string> ClippedTexts(const QWidget& dialog) {
   return clipped;
 }
 
-TempProject::TempProject(int surveyPoints, unsigned seed) {
+TempProject::TempProject(int surveyPoints, unsigned seed, const ProjectLines& lines) {
   install = dir_.filePath(QStringLiteral("install")).toStdString();
   project = dir_.filePath(QStringLiteral("site one")).toStdString();
   ProjectWriter writer;
@@ -113,7 +112,7 @@ TempProject::TempProject(int surveyPoints, unsigned seed) {
     writer.Add({x, y, 40 + 0.01 * x - 0.02 * y + 3 * next()});
   }
   ProjectReport report;
-  EXPECT_TRUE(writer.Finish({}, -1, report, error)) << error;
+  EXPECT_TRUE(writer.Finish(lines, -1, report, error)) << error;
   EXPECT_TRUE(WriteWorkdir(install, project, error)) << error;
 }
 

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "project_writer.h"
+
 class QWidget;
 
 namespace quarvelin::uitest {
@@ -53,12 +55,12 @@ QString FieldText(QWidget& dialog, int id);
 // control reaches outside its parent: empty when nothing is clipped.
 std::vector<std::string> ClippedTexts(const QWidget& dialog);
 
-// A survey of `surveyPoints` scattered points written as the host writes a
-// project, in a temporary folder: `install` holds the workdir that names
-// `project`.
+// A survey of `surveyPoints` scattered points, with `lines` as its breakline
+// and contour files, written as the host writes a project, in a temporary
+// folder: `install` holds the workdir that names `project`.
 class TempProject {
  public:
-  explicit TempProject(int surveyPoints, unsigned seed = 1);
+  explicit TempProject(int surveyPoints, unsigned seed = 1, const ProjectLines& lines = {});
   std::string PmapFile(const std::string& name) const;
   // Every file of the PMAP folder, by name, with its bytes.
   std::map<std::string, std::string> PmapFiles() const;
