@@ -75,11 +75,11 @@ Extent SurveyExtent(const FinishedProject& project) {
 
 class Painter {
  public:
-  Painter(cairo_t* cr, const FinishedProject& project, const MapView& view, const Extent& heights)
-      : cr_(cr), project_(project), view_(view), heights_(heights) {}
+  Painter(cairo_t* cr, const FinishedProject& project, const MapView& view, const Extent& heights, bool vector)
+      : cr_(cr), project_(project), view_(view), heights_(heights), vector_(vector) {}
 
   void Triangles(bool kept) {
-    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);  // no seams between neighbours
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_set_line_width(cr_, 1);
     for (int32_t t = 0; t < static_cast<int32_t>(project_.triangles.size()); ++t) {
       if (project_.Kept(t) != kept) continue;
@@ -87,8 +87,12 @@ class Painter {
       if (kept) {
         Colour c = Shaded(t);
         cairo_set_source_rgb(cr_, c.r, c.g, c.b);
-        cairo_fill_preserve(cr_);
-        cairo_stroke(cr_);  // covers the half pixel between fills
+        if (vector_) {
+          cairo_fill_preserve(cr_);
+          cairo_stroke(cr_);  // viewers smooth each edge, which shows a seam between neighbours
+        } else {
+          cairo_fill(cr_);  // unsmoothed fills tile the pixels without gaps
+        }
       } else {
         cairo_set_source_rgb(cr_, 0.86, 0.86, 0.86);
         cairo_fill_preserve(cr_);
@@ -143,6 +147,7 @@ class Painter {
   const FinishedProject& project_;
   const MapView& view_;
   Extent heights_;
+  bool vector_;
 };
 
 void Text(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold = false) {
@@ -247,7 +252,7 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_save(cr);
   cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
   cairo_clip(cr);
-  Painter painter(cr, project, view, heights);
+  Painter painter(cr, project, view, heights, svg);
   if (options.removed) painter.Triangles(false);
   painter.Triangles(true);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
