@@ -14,11 +14,9 @@ namespace quarvelin {
 
 namespace {
 
-// Rounds half away from zero, as the dialog manager's conversion does.
-int ScaleUnits(int units, int base, int divisor) {
-  const int scaled = 2 * units * base;
-  return scaled >= 0 ? (scaled + divisor) / (2 * divisor) : -((divisor - scaled) / (2 * divisor));
-}
+// Rounds halves up, as the dialog manager's conversion does for the
+// templates' coordinates, which are never negative.
+int ScaleUnits(int units, int base, int divisor) { return (2 * units * base + divisor) / (2 * divisor); }
 
 QWidget* MakeControl(const ControlTemplate& control, QWidget& client) {
   const QString text = QString::fromUtf8(control.text);

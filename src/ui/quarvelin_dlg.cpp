@@ -157,8 +157,8 @@ void CQuarvelinDlg::ResetBar() {
 
 void CQuarvelinDlg::SetBarPos(int32_t position) { m_progress->SetBarPosition(position); }
 
-// The bar draws its percentage from its position; its window text is kept
-// for assistive tools but never shown.
+// The bar draws its percentage from its position; the text the build sends
+// is stored as the bar's window text and never shown.
 void CQuarvelinDlg::SetBarText(const std::string& text) { m_progress->setWindowTitle(QString::fromStdString(text)); }
 
 void CQuarvelinDlg::ShowMessage(const std::string& text) {
