@@ -5,6 +5,8 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 #include "platform/system.h"
 #include "platform/text_writer.h"
@@ -13,15 +15,13 @@ namespace quarvelin {
 
 namespace {
 
+// Longest "%lf" text of any double (-DBL_MAX has 309 digits before the
+// point), with room to spare.
+constexpr size_t kLongestNumber = 400;
+
 // Text handed to the writer at a time: large enough that the per-call costs
 // vanish, small enough to stay in the cache.
 constexpr size_t kChunkSize = 256 * 1024;
-
-void AppendMicros(std::string& out, uint64_t micros) {
-  char digits[7] = {'.'};
-  for (int i = 6; i > 0; --i, micros /= 10) digits[i] = static_cast<char>('0' + micros % 10);
-  out.append(digits, sizeof digits);
-}
 
 // Triangles taken at a time. Their corners are scattered over the point
 // table; loading all of a block's coordinates first, in a loop of
@@ -29,9 +29,79 @@ void AppendMicros(std::string& out, uint64_t micros) {
 // together rather than one by one between the formatting.
 constexpr int32_t kBlockSize = 512;
 
-// The nine numbers of triangles first..last-1 into `out`, in file order.
-void AppendTriangleBlock(std::string& out, const ModelStore& store, int32_t first, int32_t last,
-                         std::array<double, 9 * kBlockSize>& numbers) {
+constexpr char kDigitPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+char* WritePair(char* out, uint64_t pair) {
+  std::memcpy(out, kDigitPairs + 2 * pair, 2);
+  return out + 2;
+}
+
+// "%lf" of `value` at `out` (room for kLongestNumber characters); returns
+// the end.
+char* WriteSixDecimals(char* out, double value) {
+  const uint64_t bits = std::bit_cast<uint64_t>(value);
+  // |value| = mantissa / 2^shift with a 53-bit mantissa.
+  const int shift = 1075 - static_cast<int>((bits >> 52) & 0x7ff);
+  // The fast range, 7 <= shift <= 50, holds the magnitudes from 4 to 2^46;
+  // shift <= 50 keeps fraction * 5^6 below 2^64. Zero, subnormals, NaN and
+  // the infinities lie outside it too.
+  if (shift < 7 || shift > 50) {
+    std::string text;
+    AppendFixed(text, value);
+    return std::copy(text.begin(), text.end(), out);
+  }
+  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
+  uint64_t whole = mantissa >> shift;
+  const uint64_t fraction = mantissa & ((uint64_t{1} << shift) - 1);
+  // fraction * 10^6 / 2^shift == fraction * 5^6 / 2^drop, exactly; rounded
+  // to nearest with ties to even, as the C library rounds the exact binary
+  // value. Adding half - 1, and one more when the truncated result is odd,
+  // carries into the result exactly when it must round up; without a branch,
+  // since the digits dropped are as good as random.
+  const int drop = shift - 6;
+  const uint64_t scaled = fraction * 15625;
+  const uint64_t half = uint64_t{1} << (drop - 1);
+  uint64_t micros = (scaled + (half - 1) + ((scaled >> drop) & 1)) >> drop;
+  if (micros == 1000000) {
+    ++whole;
+    micros = 0;
+  }
+  if (bits >> 63) *out++ = '-';
+  out = std::to_chars(out, out + 20, whole).ptr;
+  *out++ = '.';
+  out = WritePair(out, micros / 10000);
+  out = WritePair(out, micros / 100 % 100);
+  return WritePair(out, micros % 100);
+}
+
+// Text gathered for the writer, in a buffer that always has room for one
+// more number line.
+class SjwChunk {
+ public:
+  explicit SjwChunk(TextWriter& out) : out_(out), text_(kChunkSize + kLongestNumber + 1) {}
+  void Line(double value) {
+    char* end = WriteSixDecimals(text_.data() + used_, value);
+    *end++ = '\n';
+    used_ = static_cast<size_t>(end - text_.data());
+    if (used_ >= kChunkSize) Flush();
+  }
+  void Flush() {
+    out_.Write({text_.data(), used_});
+    used_ = 0;
+  }
+
+ private:
+  TextWriter& out_;
+  std::vector<char> text_;
+  size_t used_ = 0;
+};
+
+// The nine lines of triangles first..last-1, in file order.
+void WriteTriangleBlock(SjwChunk& chunk, const ModelStore& store, int32_t first, int32_t last,
+                        std::array<double, 9 * kBlockSize>& numbers) {
   double* n = numbers.data();
   for (int32_t t = first; t < last; ++t) {
     for (int32_t v : store.triangles[t].vertex) {
@@ -41,49 +111,14 @@ void AppendTriangleBlock(std::string& out, const ModelStore& store, int32_t firs
       *n++ = p.z;
     }
   }
-  for (const double* m = numbers.data(); m < n; ++m) {
-    AppendSixDecimals(out, *m);
-    out.push_back('\n');
-  }
+  for (const double* m = numbers.data(); m < n; ++m) chunk.Line(*m);
 }
 
 }  // namespace
 
 void AppendSixDecimals(std::string& out, double value) {
-  const uint64_t bits = std::bit_cast<uint64_t>(value);
-  const int exponent = static_cast<int>((bits >> 52) & 0x7ff);
-  // |value| = mantissa / 2^shift with a 53-bit mantissa.
-  const int shift = 1075 - exponent;
-  // shift <= 50 keeps fraction * 5^6 below 2^64; outside lie zero, NaN,
-  // infinities, subnormals, magnitudes below 4 and whole numbers of 2^52 on.
-  if (exponent == 0 || exponent == 0x7ff || shift < 1 || shift > 50) {
-    AppendFixed(out, value);
-    return;
-  }
-  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-  uint64_t whole = mantissa >> shift;
-  const uint64_t fraction = mantissa & ((uint64_t{1} << shift) - 1);
-  // fraction * 10^6 / 2^shift == fraction * 5^6 / 2^(shift - 6), exactly.
-  const uint64_t scaled = fraction * 15625;
-  uint64_t micros;
-  if (shift <= 6) {
-    micros = scaled << (6 - shift);
-  } else {
-    const int drop = shift - 6;
-    micros = scaled >> drop;
-    const uint64_t rest = scaled & ((uint64_t{1} << drop) - 1);
-    const uint64_t half = uint64_t{1} << (drop - 1);
-    if (rest > half || (rest == half && (micros & 1) != 0)) ++micros;
-  }
-  if (micros == 1000000) {
-    ++whole;
-    micros = 0;
-  }
-  if (bits >> 63) out.push_back('-');
-  char digits[20];
-  const auto result = std::to_chars(digits, digits + sizeof digits, whole);
-  out.append(digits, result.ptr);
-  AppendMicros(out, micros);
+  char text[kLongestNumber];
+  out.append(text, WriteSixDecimals(text, value));
 }
 
 bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
@@ -93,18 +128,15 @@ bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
     reporter.ShowMessage("无法打开TIN.sjw文件！");
     return false;
   }
-  std::string chunk;
+  SjwChunk chunk(out);
   std::array<double, 9 * kBlockSize> numbers;
-  for (int32_t first = 0; first <= store.lastTriangle; first += kBlockSize) {
-    const int32_t last = static_cast<int32_t>(std::min<int64_t>(int64_t{first} + kBlockSize, int64_t{store.lastTriangle} + 1));
-    AppendTriangleBlock(chunk, store, first, last, numbers);
-    if (chunk.size() >= kChunkSize) {
-      out.Write(chunk);
-      chunk.clear();
-    }
+  const int64_t records = int64_t{store.lastTriangle} + 1;
+  for (int64_t first = 0; first < records; first += kBlockSize) {
+    const int64_t last = std::min(first + kBlockSize, records);
+    WriteTriangleBlock(chunk, store, static_cast<int32_t>(first), static_cast<int32_t>(last), numbers);
   }
-  chunk += "nil";
-  out.Write(chunk);
+  chunk.Flush();
+  out.Write("nil");
   if (!out.Close()) {
     reporter.ShowMessage("写入TIN.sjw文件失败：" + path);
     return false;

@@ -12,9 +12,9 @@ namespace quarvelin {
 
 // "%lf" of `value`, byte for byte as the C library prints it: the exact
 // binary value rounded to six decimals, ties to even. Magnitudes from 4 to
-// 2^52, which covers coordinates and most heights, are done in integer
-// arithmetic, many times faster than the general formatter that takes the
-// rest.
+// 2^46, which covers coordinates and most heights, are done in integer
+// arithmetic, several times faster than the general formatter that takes
+// the rest.
 void AppendSixDecimals(std::string& out, double value);
 
 // Writes TIN.sjw of the store's project. False, after "无法打开TIN.sjw文件！",
