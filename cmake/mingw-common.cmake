@@ -1,8 +1,9 @@
-# What both MinGW-w64 cross builds share. The win32 thread model of the
-# compilers keeps the programs free of the winpthreads DLL; static runtime
-# libraries make each .exe stand alone beside its data.
-set(CMAKE_C_COMPILER ${QUARVELIN_MINGW_TRIPLET}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${QUARVELIN_MINGW_TRIPLET}-g++-win32)
+# What both MinGW-w64 cross builds share. The posix thread model of the
+# compilers gives the C++ library its std::mutex (googletest needs it); static
+# runtime libraries, winpthreads among them, make each .exe stand alone
+# beside its data.
+set(CMAKE_C_COMPILER ${QUARVELIN_MINGW_TRIPLET}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${QUARVELIN_MINGW_TRIPLET}-g++-posix)
 set(CMAKE_RC_COMPILER ${QUARVELIN_MINGW_TRIPLET}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${QUARVELIN_MINGW_TRIPLET})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
@@ -16,3 +17,7 @@ set(CMAKE_C_FLAGS_INIT "${QUARVELIN_MINGW_ARCH_FLAGS}")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
+
+# Only libraries built for the target may be found: never the host's .pc files.
+set(ENV{PKG_CONFIG_LIBDIR} ${CMAKE_FIND_ROOT_PATH}/lib/pkgconfig)
+set(ENV{PKG_CONFIG_PATH} "")

@@ -71,12 +71,23 @@ std::string ExecutableDirectory() {
 }
 
 std::string ToGbk(std::string_view utf8) {
-  const std::wstring wide = Widen(utf8);
-  if (wide.empty()) return {};
-  const int size = static_cast<int>(wide.size());
-  const int length = ::WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, nullptr, 0, "?", nullptr);
+  // One '?' for each character that GBK lacks, as on Linux: a character
+  // outside the basic plane is one '?', not one for each half of its pair,
+  // and nothing is replaced by a look-alike.
+  std::wstring wide = Widen(utf8);
+  std::wstring single;
+  single.reserve(wide.size());
+  for (size_t i = 0; i < wide.size(); ++i) {
+    const bool pair = IS_HIGH_SURROGATE(wide[i]) && i + 1 < wide.size() && IS_LOW_SURROGATE(wide[i + 1]);
+    single.push_back(pair ? L'?' : wide[i]);
+    if (pair) ++i;
+  }
+  if (single.empty()) return {};
+  const int size = static_cast<int>(single.size());
+  const int length =
+      ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, single.data(), size, nullptr, 0, "?", nullptr);
   std::string gbk(static_cast<size_t>(length), '\0');
-  ::WideCharToMultiByte(kGbkCodePage, 0, wide.data(), size, gbk.data(), length, "?", nullptr);
+  ::WideCharToMultiByte(kGbkCodePage, WC_NO_BEST_FIT_CHARS, single.data(), size, gbk.data(), length, "?", nullptr);
   return gbk;
 }
 
