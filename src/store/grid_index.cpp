@@ -33,7 +33,7 @@ void FillEmptyCells(PointGrid& grid) {
 bool WriteGridIndex(ModelStore& store, std::string& message) {
   FillEmptyCells(store.grid);
   const std::string path = ProjectFilePath(store.projectDirectory, "PMAP", "Grid.idx");
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  std::FILE* file = OpenFile(path, "wb");
   if (!file) {
     message = "无法创建Grid.idx文件：" + path;
     return false;
