@@ -39,18 +39,25 @@ bool Shown(const QWidget& dialog, int id) { return Control<QWidget>(dialog, id)-
 struct Modals {
   QStringList messages;
   QStringList summary;  // the four fields, when the summary was shown
+  int barPaints = -1;     // paints of the bar and of the status line before
+  int statusPaints = -1;  // the summary opened, when it did
 };
 
 // Presses Start and answers every modal dialog the build opens: message
 // boxes with OK, the summary with Escape.
 Modals PressStart(CQuarvelinDlg& dialog) {
   Modals modals;
+  uitest::PaintCounter bar, status;
+  Control<QWidget>(dialog, 1001)->installEventFilter(&bar);
+  Control<QWidget>(dialog, 1007)->installEventFilter(&status);
   ModalWatcher watcher([&](QWidget& modal) {
     if (qobject_cast<QMessageBox*>(&modal)) {
       modals.messages << uitest::MessageText(modal);
       qobject_cast<QMessageBox*>(&modal)->button(QMessageBox::Ok)->click();
       return;
     }
+    modals.barPaints = bar.paints;
+    modals.statusPaints = status.paints;
     for (int id = 1003; id <= 1006; ++id) modals.summary << uitest::FieldText(modal, id);
     uitest::SaveScreenshot(modal, QStringLiteral("summary_after_build"));
     uitest::PressKey(modal, Qt::Key_Escape);
@@ -187,6 +194,11 @@ TEST_F(QuarvelinDlgTest, StartRunsOneBuildAndDoneTakesItsPlace) {
   EXPECT_TRUE(modals.messages.isEmpty()) << modals.messages.join('\n').toStdString();
   ASSERT_EQ(modals.summary.size(), 4);
   EXPECT_EQ(modals.summary[0], QStringLiteral("300"));
+  // No event loop ran until the summary: the bar painted itself once per
+  // percent, the status line once per text.
+  EXPECT_GE(modals.barPaints, 100);
+  EXPECT_LE(modals.barPaints, 102);
+  EXPECT_GE(modals.statusPaints, 4);
   EXPECT_FALSE(Shown(dialog, 1000));
   EXPECT_TRUE(Shown(dialog, 1));
   EXPECT_EQ(Text(dialog, 1007), QString::fromUtf8("已经成功构建TIN..."));

@@ -9,20 +9,10 @@
 #include <climits>
 
 #include "ui/text_progress_ctrl.h"
+#include "ui_test_support.h"
 
 namespace quarvelin {
 namespace {
-
-class PaintCounter : public QObject {
- public:
-  int paints = 0;
-
- protected:
-  bool eventFilter(QObject*, QEvent* event) override {
-    if (event->type() == QEvent::Paint) ++paints;
-    return false;
-  }
-};
 
 class TextProgressCtrlTest : public ::testing::Test {
  protected:
@@ -91,7 +81,7 @@ class TextProgressCtrlTest : public ::testing::Test {
 
   QWidget host_;
   CTextProgressCtrl* bar_ = nullptr;
-  PaintCounter counter_;
+  uitest::PaintCounter counter_;
 };
 
 TEST_F(TextProgressCtrlTest, FillAndPercentageFollowThePosition) {

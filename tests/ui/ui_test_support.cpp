@@ -46,6 +46,11 @@ void ModalWatcher::Poll() {
   handle_(*modal);
 }
 
+bool PaintCounter::eventFilter(QObject*, QEvent* event) {
+  if (event->type() == QEvent::Paint) ++paints;
+  return false;
+}
+
 void PressKey(QWidget& dialog, int key) {
   QWidget* target = dialog.focusWidget() ? dialog.focusWidget() : &dialog;
   QTest::keyClick(target, static_cast<Qt::Key>(key));

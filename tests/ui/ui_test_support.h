@@ -43,6 +43,15 @@ class ModalWatcher {
   int seen_ = 0;
 };
 
+// Counts the paint events of the widgets it is installed on.
+class PaintCounter : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
 // Presses the key on the widget that has the focus in `dialog`.
 void PressKey(QWidget& dialog, int key);
 
