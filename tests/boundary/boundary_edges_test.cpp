@@ -129,8 +129,10 @@ TEST(PeelLongEdges, EngineNetworksWithPointsOnTheFrameSides) {
   }
 }
 
-// A 13 by 13 lattice, 50 apart, with point `extra` added.
-std::vector<XY> LatticeWith(std::vector<XY> extra, double skipFromX = 1e9, double skipToX = -1, double skipFromY = 1e9) {
+// A 13 by 13 lattice, 50 apart, without the points in x skipFromX..skipToX
+// from y skipFromY up, with the points `extra` added.
+std::vector<XY> LatticeWith(std::vector<XY> extra, double skipFromX = 1e9, double skipToX = -1,
+                            double skipFromY = 1e9) {
   std::vector<XY> survey;
   for (int i = 0; i <= 12; ++i)
     for (int j = 0; j <= 12; ++j) {

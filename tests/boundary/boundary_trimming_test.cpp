@@ -87,7 +87,8 @@ TEST_F(TrimBoundaryTest, EdgeFileMatchesTheCLibraryAndPointsAreRedirected) {
   for (const BoundaryEdge& e : boundary) lastInside[e.from] = e.triangle;
   for (int32_t p = 0; p < net_.store().pointCount; ++p) {
     auto it = lastInside.find(p);
-    const int32_t expected = it != lastInside.end() ? it->second : twin_.points[static_cast<size_t>(p)].incidentTriangle;
+    const int32_t untouched = twin_.points[static_cast<size_t>(p)].incidentTriangle;
+    const int32_t expected = it != lastInside.end() ? it->second : untouched;
     EXPECT_EQ(net_.points[static_cast<size_t>(p)].incidentTriangle, expected) << "point " << p;
   }
   EXPECT_EQ(testing::CheckNetwork(net_.store()), std::vector<std::string>{});

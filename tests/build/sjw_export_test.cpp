@@ -44,7 +44,8 @@ TEST(AppendSixDecimals, DocumentedExamples) {
 TEST(AppendSixDecimals, SameAsPrintfAtTheEdges) {
   const double inf = std::numeric_limits<double>::infinity();
   std::vector<double> values = {0.0, -0.0, 4.0, std::nextafter(4.0, 0.0), 3.9999995, 4.0000005, 9.9999995,
-                                999999.9999995, std::ldexp(1.0, 46), std::ldexp(1.0, 46) - 0.5, std::ldexp(1.0, 46) - 1.0 / 128,
+                                999999.9999995, std::ldexp(1.0, 46), std::ldexp(1.0, 46) - 0.5,
+                                std::ldexp(1.0, 46) - 1.0 / 128,
                                 std::ldexp(1.0, 52), std::ldexp(1.0, 52) - 0.5, std::ldexp(1.0, 53),
                                 1e300, -1e300, 5e-324, -1e-7, 1e-7, inf, -inf, std::nan("")};
   // Exact ties of the sixth decimal, which round to even.

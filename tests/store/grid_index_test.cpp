@@ -151,7 +151,8 @@ TEST(GridIndexBuild, OccupiedCellsKeepTheHostsLastLinkAsCursor) {
   for (size_t p = 0; p < before.size(); ++p) before[p].nextInCell = 100000 + static_cast<int32_t>(p);
   ASSERT_TRUE(testing::WriteBytes(pmap / "Point.xyz", before.data(), table.size()));
 
-  const testing::ProgramResult result = testing::RunProgram("quarvelin-cli", {"--project", dir.path().string(), "--quiet"});
+  const testing::ProgramResult result =
+      testing::RunProgram("quarvelin-cli", {"--project", dir.path().string(), "--quiet"});
   ASSERT_EQ(result.status, 0) << result.err;
   double maxX = 0, maxY = 0;
   for (const testing::SurveyXYZ& p : survey) maxX = std::max(maxX, p.x), maxY = std::max(maxY, p.y);
@@ -183,7 +184,8 @@ TEST(GridIndexBuild, UncreatableFileIsReportedAndTheBuildGoesOn) {
   TempDirectory dir;
   ASSERT_TRUE(testing::WriteProjectFiles(dir.path(), {{0, 0, 1}, {300, 0, 2}, {150, 200, 3}}));
   std::filesystem::create_directory(dir.path() / "PMAP" / "Grid.idx");
-  const testing::ProgramResult result = testing::RunProgram("quarvelin-cli", {"--project", dir.path().string(), "--quiet"});
+  const testing::ProgramResult result =
+      testing::RunProgram("quarvelin-cli", {"--project", dir.path().string(), "--quiet"});
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.err.find("无法创建Grid.idx文件"), std::string::npos) << result.err;
   EXPECT_TRUE(std::filesystem::is_regular_file(dir.path() / "PMAP" / "TIN.inf"));

@@ -23,7 +23,8 @@ HandNetwork::HandNetwork(const std::vector<XY>& points, const std::vector<std::a
       tri.neighbour[k] = -1;
       tri.edgeMark[k] = kOrdinaryEdge;
       edgeOwner[{triangles[t][(k + 1) % 3], triangles[t][(k + 2) % 3]}] = {static_cast<int32_t>(t), k};
-      if (points_[tri.vertex[k]].incidentTriangle < 0) points_[tri.vertex[k]].incidentTriangle = static_cast<int32_t>(t);
+      int32_t& incident = points_[static_cast<size_t>(tri.vertex[k])].incidentTriangle;
+      if (incident < 0) incident = static_cast<int32_t>(t);
     }
     tri.state = kLiveTriangle;
   }
