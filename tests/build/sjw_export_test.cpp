@@ -63,7 +63,7 @@ TEST(AppendSixDecimals, SameAsPrintfOnRandomValues) {
   std::uniform_real_distribution<double> coordinate(-4e6, 4e6), height(-500, 9000);
   std::uniform_int_distribution<int> exponent(-30, 60);
   int mismatches = 0;
-  for (int i = 0; i < 100000; ++i) {
+  for (int i = 0; i < 50000; ++i) {
     const double fromBits = std::bit_cast<double>(rng());
     const double scaled = std::ldexp(1.0 + (rng() >> 12) * 0x1p-52, exponent(rng));
     for (double v : {fromBits, coordinate(rng), height(rng), scaled, -scaled}) {
