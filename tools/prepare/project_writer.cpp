@@ -25,7 +25,10 @@ struct CellKey {
   bool operator<(const CellKey& o) const { return cx != o.cx ? cx < o.cx : cy < o.cy; }
 };
 struct CellKeyHash {
-  size_t operator()(const CellKey& k) const { return std::hash<int64_t>()(k.cx * 73856093 ^ k.cy * 19349663); }
+  size_t operator()(const CellKey& k) const {
+    // Unsigned: cell numbers near 2e11 overflow a signed product.
+    return static_cast<size_t>(static_cast<uint64_t>(k.cx) * 73856093u ^ static_cast<uint64_t>(k.cy) * 19349663u);
+  }
 };
 
 // Cells of the tolerance's size: a point within the tolerance of a position

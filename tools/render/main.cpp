@@ -73,7 +73,9 @@ int main(int argc, char** argv) {
     options.contours = TraceContours(network, interval);
   }
   if (!quiet) std::fprintf(stderr, "%s: drawing %zu triangles\n", kProgram, network.triangles.size());
-  if (!DrawNetworkPicture(network, options, target, error)) return ToolFailure(kProgram, error);
+  const bool drawn = DrawNetworkPicture(network, options, target, error);
+  ReleasePictureCaches();
+  if (!drawn) return ToolFailure(kProgram, error);
   if (!quiet) std::fprintf(stderr, "%s: wrote %s\n", kProgram, target.c_str());
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -284,6 +285,11 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
     return false;
   }
   return true;
+}
+
+void ReleasePictureCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 }  // namespace quarvelin

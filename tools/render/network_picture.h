@@ -24,4 +24,8 @@ struct PictureOptions {
 bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
                         std::string& error);
 
+// Frees the font and surface caches Cairo and fontconfig keep for the
+// process, so that a leak checker at exit sees only what the program lost.
+void ReleasePictureCaches();
+
 }  // namespace quarvelin
