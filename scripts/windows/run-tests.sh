@@ -6,6 +6,8 @@ set -uo pipefail
 WIN_BUILD=$1
 source "$(dirname "$0")/wine-env.sh"
 wine_prefix_ready
+start_display  # the progress bar's test paints a real window
+trap stop_display EXIT
 skips=$(dirname "$0")/../../tests/windows/wine-skips.txt
 
 passed=0 failed=0

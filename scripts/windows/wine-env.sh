@@ -24,3 +24,17 @@ wine_prefix_ready() {
 
 # A Linux path as Wine's programs name it.
 windows_path() { "$WINE" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
+# A virtual X screen for the programs that open windows; stopped on exit.
+start_display() {
+  local display=:$((90 + RANDOM % 100))
+  Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  QUARVELIN_XVFB=$!
+  export DISPLAY=$display
+  sleep 2
+}
+stop_display() {
+  [ -n "${QUARVELIN_XVFB:-}" ] && kill "$QUARVELIN_XVFB" 2>/dev/null
+  /usr/lib/wine/wineserver -k 2>/dev/null
+  return 0
+}

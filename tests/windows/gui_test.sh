@@ -13,12 +13,8 @@ source "$here/../../scripts/windows/wine-env.sh"
 wine_prefix_ready
 work=$(mktemp -d "$PWD/$WIN_BUILD/gui.XXXXXX")
 mkdir -p "$PICTURES"
-display=:$((90 + RANDOM % 50))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-trap 'kill $xvfb 2>/dev/null; "${WINE%/*}/wineserver" -k 2>/dev/null; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
-export DISPLAY=$display
-sleep 2
+start_display
+trap 'stop_display; [ -n "${KEEP_WORK:-}" ] || rm -rf "$work"' EXIT
 passed=0 failed=0
 check() {
   local what=$1; shift
