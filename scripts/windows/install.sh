@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
-  googletest cmake ninja-build g++
+  googletest cmake ninja-build g++ python3
 )
 
 installed() {

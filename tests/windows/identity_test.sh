@@ -37,7 +37,7 @@ run_case() {
   local t1=$(date +%s.%N)
   "$WINE" "$WIN_BUILD/quarvelin-cli.exe" --quiet --install-dir "$(windows_path "$install")" $options >"$work/$name.out" 2>&1
   local status=$? t2=$(date +%s.%N)
-  printf '%s: Linux %.1f s, Wine %.1f s\n' "$name" "$(echo "$t1 - $t0" | bc)" "$(echo "$t2 - $t1" | bc)"
+  awk -v n="$name" -v a="$t0" -v b="$t1" -v c="$t2" 'BEGIN { printf "%s: Linux %.1f s, Wine %.1f s\n", n, b - a, c - b }'
   check "$name: quarvelin-cli.exe exit status $status" [ $status -eq 0 ]
   for file in TIN.tri Point.xyz Edge.inf Grid.idx TIN.sjw; do
     check "$name: $file identical" cmp -s "$linux/PMAP/$file" "$win/PMAP/$file"
