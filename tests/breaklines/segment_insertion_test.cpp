@@ -312,6 +312,32 @@ TEST(SegmentInsertion, CocircularApexTieGoesToTheLaterVertex) {
   w.Release();
 }
 
+TEST(SegmentInsertion, RecordsGoOutInTheOrderOfTheWorkStack) {
+  // A chain over the base (-6,0)-(6,0) whose middle vertex (0,3) alone lies
+  // on the circle through the base and itself, the others outside: it is
+  // the apex. Records 1 and 2 go to the two parts when its triangle is laid,
+  // and the right part, taken from the stack first, hands out record 3.
+  TestNetwork net({{-6, 0}, {-4, 2.5}, {-2, 3.2}, {0, 3}, {2, 3.2}, {4, 2.5}, {6, 0}});
+  Enforcer e(net);
+  CavityWorkspace& w = e.inserter.workspace();
+  w.crossedTriangles = {0, 1, 2, 3, 4};
+  ASSERT_EQ(TriangulateChain(net.store(), net.work(), w, {4, 5, 6, 7, 8, 9, 10}, 0), 4);
+  auto corners = [&](int32_t t) {
+    std::vector<int32_t> v(net.triangles[t].vertex, net.triangles[t].vertex + 3);
+    std::sort(v.begin(), v.end());
+    return v;
+  };
+  EXPECT_EQ(std::vector<int32_t>(net.triangles[0].vertex, net.triangles[0].vertex + 3),
+            (std::vector<int32_t>{4, 10, 7}));
+  EXPECT_EQ(net.triangles[1].vertex[0], 4);
+  EXPECT_EQ(net.triangles[1].vertex[1], 7);
+  EXPECT_EQ(net.triangles[2].vertex[0], 7);
+  EXPECT_EQ(net.triangles[2].vertex[1], 10);
+  EXPECT_GE(corners(3).front(), 7);
+  EXPECT_LE(corners(4).back(), 7);
+  w.Release();
+}
+
 TEST(SegmentInsertion, SegmentAcrossThousandsOfTriangles) {
   // Two rows of points a unit above and below the x axis, offset by half a
   // unit: every triangle between them crosses the axis.
