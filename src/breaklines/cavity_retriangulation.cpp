@@ -52,16 +52,24 @@ void LinkBoundaryEdge(ModelStore& store, CavityWorkspace& workspace, int32_t t, 
 // under the largest angle; among equal cosines the later position. The start
 // value just above 1 lets any real cosine win the first comparison, and a
 // cosine that is not a number never wins (lo + 1 stays then, which keeps the
-// polygon's partition sound even for coincident points).
-int32_t ChooseApex(const PointRecord* points, const std::vector<int32_t>& chain, int32_t lo, int32_t hi) {
-  const PointRecord& p = points[chain[lo]];
-  const PointRecord& q = points[chain[hi]];
+// polygon's partition sound even for coincident points). The cosines are
+// computed first, from the chain's coordinates laid out side by side, in a
+// loop that the compiler can run several at a time: the search is quadratic
+// in the chain's length, and long chains are where it counts.
+int32_t ChooseApex(CavityWorkspace& w, int32_t lo, int32_t hi) {
+  const double* xs = w.chainX.data();
+  const double* ys = w.chainY.data();
+  double* cosines = w.cosines.data();
+  const double px = xs[lo], py = ys[lo], qx = xs[hi], qy = ys[hi];
+  const double dpq = SquaredDistance(px, py, qx, qy);
+  for (int32_t j = lo + 1; j < hi; ++j) {
+    cosines[j] = ApexCosine(SquaredDistance(px, py, xs[j], ys[j]), SquaredDistance(qx, qy, xs[j], ys[j]), dpq);
+  }
   int32_t m = lo + 1;
   double best = 1.000001;
   for (int32_t j = lo + 1; j < hi; ++j) {
-    const double c = ApexCosine(p, q, points[chain[j]]);
-    if (c <= best) {
-      best = c;
+    if (cosines[j] <= best) {
+      best = cosines[j];
       m = j;
     }
   }
@@ -75,19 +83,6 @@ void CavityWorkspace::Release() {
   leftChain.clear();
   rightChain.clear();
   edges.ClearEdgeDictionary();
-}
-
-double SquaredDistance(const PointRecord& p, const PointRecord& q) {
-  const double dy = p.y - q.y;
-  const double dx = p.x - q.x;
-  return dy * dy + dx * dx;
-}
-
-double ApexCosine(const PointRecord& p, const PointRecord& q, const PointRecord& r) {
-  const double dpr = SquaredDistance(p, r);
-  const double dqr = SquaredDistance(q, r);
-  const double dpq = SquaredDistance(p, q);
-  return (dpr + dqr - dpq) / (2 * std::sqrt(dpr) * std::sqrt(dqr));
 }
 
 CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, int32_t t, int i, int32_t a,
@@ -163,11 +158,18 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
   // Record positions are handed out as sub-polygons are pushed, so after a
   // triangle is laid its right part, pushed last, is laid next.
   int32_t last = s;
+  workspace.chainX.clear();
+  workspace.chainY.clear();
+  for (int32_t v : chain) {
+    workspace.chainX.push_back(store.points[v].x);
+    workspace.chainY.push_back(store.points[v].y);
+  }
+  workspace.cosines.resize(chain.size());
   WorkItem item;
   while (work.PopWork(item)) {
     const int32_t lo = item.second;
     const int32_t hi = item.third;
-    const int32_t m = ChooseApex(store.points, chain, lo, hi);
+    const int32_t m = ChooseApex(workspace, lo, hi);
     const int32_t t = records[static_cast<size_t>(item.first)];
     TriangleRecord& tri = tris[t];
     // neighbour[2], across the base, was set by the parent triangle or, for

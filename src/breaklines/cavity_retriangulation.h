@@ -9,6 +9,7 @@
 // the fixed segment is laid in the Delaunay manner.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct CavityWorkspace {
   std::vector<int32_t> onSegmentVertices;
   // Every boundary edge of the cavity with the triangle outside it.
   EdgeDictionary edges;
+  // Scratch of the re-triangulation: the coordinates of the chain in hand
+  // and the cosines of one apex search.
+  std::vector<double> chainX, chainY, cosines;
 };
 
 enum class CavityWalk {
@@ -59,9 +63,17 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
 int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& workspace,
                          const std::vector<int32_t>& chain, int32_t s);
 
-// (y difference)^2 + (x difference)^2.
-double SquaredDistance(const PointRecord& p, const PointRecord& q);
-// Cosine of the angle at r between the directions to p and to q.
-double ApexCosine(const PointRecord& p, const PointRecord& q, const PointRecord& r);
+// (y difference)^2 + (x difference)^2 of the points (ax, ay) and (bx, by).
+inline double SquaredDistance(double ax, double ay, double bx, double by) {
+  const double dy = ay - by;
+  const double dx = ax - bx;
+  return dy * dy + dx * dx;
+}
+
+// Cosine of the angle at r between the directions to p and to q, by the law
+// of cosines from the squared distances p-r, q-r and p-q.
+inline double ApexCosine(double dpr, double dqr, double dpq) {
+  return (dpr + dqr - dpq) / (2 * std::sqrt(dpr) * std::sqrt(dqr));
+}
 
 }  // namespace quarvelin
