@@ -147,9 +147,19 @@ bool RunSurvey(size_t count, const fs::path& root) {
   if (!WriteGridIndex(store, message)) std::fprintf(stderr, "%s\n", message.c_str());
   const std::string grid = gridTimer.Text();
 
+  // The worst case of trimming: a limit below every edge peels the whole
+  // network, depth-first from the frame.
+  for (int32_t t = 0; t <= store.lastTriangle; ++t) store.triangles[t].state = kLiveTriangle;
+  const Timer peelAllTimer;
+  TrimBoundary(store, 0.001, message);
+  const std::string peelAll = peelAllTimer.Text();
+  const std::string allLines = testing::ReadFileBytes(dir / "PMAP" / "Edge.inf").substr(0, 12);
+
   std::printf("%zu points: network %s, %d triangle records\n", count, network.c_str(), store.lastTriangle + 1);
   std::printf("  trimming + Edge.inf  %s  %d removed, %s edge lines\n", trimming.c_str(), removed,
               edgeLines.c_str() + edgeLines.find_first_not_of(' '));
+  std::printf("  trimming everything  %s  %s edge lines\n", peelAll.c_str(),
+              allLines.c_str() + allLines.find_first_not_of(' '));
   std::printf("  TIN.sjw              %s  %.0f MB\n", sjwSeconds.c_str(), sjwBytes / 1e6);
   std::printf("    with AppendFixed   %s\n", general.c_str());
   std::printf("    with fprintf       %s\n", cLibrary.c_str());
