@@ -7,23 +7,67 @@ namespace quarvelin {
 
 namespace {
 
+// The kept triangles that each level crosses, found in one pass over the
+// network, so that tracing a level costs its own triangles only.
+class LevelBuckets {
+ public:
+  LevelBuckets(const FinishedProject& project, double interval, double firstLevel, size_t levels)
+      : start_(levels + 1, 0) {
+    // Two passes, counting then filling, keep the lists in one array.
+    for (int pass = 0; pass < 2; ++pass) {
+      std::vector<size_t> fill(start_.begin(), start_.end() - 1);
+      for (int32_t t = 0; t < static_cast<int32_t>(project.triangles.size()); ++t) {
+        if (!project.Kept(t)) continue;
+        double low = HUGE_VAL, high = -HUGE_VAL;
+        for (int32_t v : project.triangles[static_cast<size_t>(t)].vertex) {
+          low = std::min(low, project.points[static_cast<size_t>(v)].z);
+          high = std::max(high, project.points[static_cast<size_t>(v)].z);
+        }
+        // Crossed where some corner lies below and some at or above: the
+        // same test as the tracer's, on the same products k * interval.
+        double k = std::max(firstLevel, std::floor(low / interval));
+        for (; k * interval <= high && k - firstLevel < static_cast<double>(levels); k += 1) {
+          if (!(low < k * interval)) continue;
+          size_t level = static_cast<size_t>(k - firstLevel);
+          if (pass == 0) ++start_[level + 1];
+          else triangles_[fill[level]++] = t;
+        }
+      }
+      if (pass == 0) {
+        for (size_t i = 1; i < start_.size(); ++i) start_[i] += start_[i - 1];
+        triangles_.resize(start_.back());
+      }
+    }
+  }
+  const int32_t* begin(size_t level) const { return triangles_.data() + start_[level]; }
+  const int32_t* end(size_t level) const { return triangles_.data() + start_[level + 1]; }
+
+ private:
+  std::vector<size_t> start_;
+  std::vector<int32_t> triangles_;
+};
+
 class ContourTracer {
  public:
-  ContourTracer(const FinishedProject& project, double level)
-      : project_(project), level_(level), visited_(project.triangles.size(), false) {}
+  ContourTracer(const FinishedProject& project, std::vector<bool>& visited, double level)
+      : project_(project), level_(level), visited_(visited) {}
 
-  void Trace(std::vector<ContourLine>& out) {
+  // Traces the lines through the level's triangles, then clears their marks
+  // for the next level.
+  void Trace(const int32_t* first, const int32_t* last, std::vector<ContourLine>& out) {
     // Open lines first, each from the triangle where it enters the kept area,
     // so that none is cut in two; what is left are rings.
     for (bool rings : {false, true}) {
-      for (int32_t t = 0; t < static_cast<int32_t>(project_.triangles.size()); ++t) {
+      for (const int32_t* it = first; it != last; ++it) {
         int entry = -1, exit = -1;
-        if (visited_[static_cast<size_t>(t)] || !project_.Kept(t) || !Crossing(t, entry, exit)) continue;
+        const int32_t t = *it;
+        if (visited_[static_cast<size_t>(t)] || !Crossing(t, entry, exit)) continue;
         if (!rings && project_.KeptNeighbour(t, entry) >= 0) continue;
         ContourLine line = Follow(t, entry);
         if (HasLength(line)) out.push_back(std::move(line));
       }
     }
+    for (const int32_t* it = first; it != last; ++it) visited_[static_cast<size_t>(*it)] = false;
   }
 
  private:
@@ -80,7 +124,7 @@ class ContourTracer {
 
   const FinishedProject& project_;
   double level_;
-  std::vector<bool> visited_;
+  std::vector<bool>& visited_;
 };
 
 }  // namespace
@@ -95,8 +139,13 @@ std::vector<ContourLine> TraceContours(const FinishedProject& project, double in
   std::vector<ContourLine> lines;
   Extent extent = KeptExtent(project);
   if (extent.empty || !(interval > 0)) return lines;
-  for (double k = std::ceil(extent.minZ / interval); k * interval <= extent.maxZ; k += 1) {
-    ContourTracer(project, k * interval).Trace(lines);
+  const double firstLevel = std::ceil(extent.minZ / interval);
+  const auto levels = static_cast<size_t>(ContourLevelCount(project, interval));
+  LevelBuckets buckets(project, interval, firstLevel, levels);
+  std::vector<bool> visited(project.triangles.size(), false);
+  for (size_t level = 0; level < levels; ++level) {
+    ContourTracer(project, visited, (firstLevel + static_cast<double>(level)) * interval)
+        .Trace(buckets.begin(level), buckets.end(level), lines);
   }
   return lines;
 }

@@ -133,11 +133,14 @@ void WriteLandXml(const ExportData& data, OutputFile& out) {
   b += "        </Faces>\n      </Definition>\n    </Surface>\n  </Surfaces>\n</LandXML>\n";
 }
 
+// Group codes 10/20/30 of the first corner, 11/21/31 of the second, ...
 void AppendDxfPoint(std::string& b, const Vertex3& v, int corner) {
+  static constexpr const char* kCodes[4][3] = {
+      {"10\n", "20\n", "30\n"}, {"11\n", "21\n", "31\n"}, {"12\n", "22\n", "32\n"}, {"13\n", "23\n", "33\n"}};
+  const double values[3] = {v.x, v.y, v.z};
   for (int axis = 0; axis < 3; ++axis) {
-    AppendInt(b, (axis + 1) * 10 + corner);
-    b += '\n';
-    AppendShortest(b, axis == 0 ? v.x : axis == 1 ? v.y : v.z);
+    b.append(kCodes[corner][axis], 3);
+    AppendShortest(b, values[axis]);
     b += '\n';
   }
 }
