@@ -62,8 +62,6 @@ std::vector<testing::SurveyXYZ> DiscSurvey(size_t count, uint64_t seed) {
   return survey;
 }
 
-class Silent : public testing::SilentReporter {};
-
 // TIN.sjw as the C library writes it.
 std::string FprintfSeconds(const ModelStore& store, const std::string& path) {
   const Timer timer;
@@ -131,7 +129,7 @@ bool RunSurvey(size_t count, const fs::path& root) {
   for (int32_t t = 0; t <= store.lastTriangle; ++t) removed += store.triangles[t].state == kRemovedTriangle;
   const std::string edgeLines = testing::ReadFileBytes(dir / "PMAP" / "Edge.inf").substr(0, 12);
 
-  Silent reporter;
+  testing::SilentReporter reporter;
   const std::string sjw = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.sjw");
   const Timer sjwTimer;
   SjwExport(store, reporter);
