@@ -1,6 +1,7 @@
 #include "export_formats.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <functional>
 
@@ -133,29 +134,66 @@ void WriteLandXml(const ExportData& data, OutputFile& out) {
   b += "        </Faces>\n      </Definition>\n    </Surface>\n  </Surfaces>\n</LandXML>\n";
 }
 
-// Group codes 10/20/30 of the first corner, 11/21/31 of the second, ...
-void AppendDxfPoint(std::string& b, const Vertex3& v, int corner) {
-  static constexpr const char* kCodes[4][3] = {
-      {"10\n", "20\n", "30\n"}, {"11\n", "21\n", "31\n"}, {"12\n", "22\n", "32\n"}, {"13\n", "23\n", "33\n"}};
-  const double values[3] = {v.x, v.y, v.z};
-  for (int axis = 0; axis < 3; ++axis) {
-    b.append(kCodes[corner][axis], 3);
-    AppendShortest(b, values[axis]);
-    b += '\n';
-  }
+// The groups 10, 20 and 30 of a polyline's vertex.
+void AppendDxfPoint(std::string& b, const Vertex3& v) {
+  b += "10\n";
+  AppendShortest(b, v.x);
+  b += "\n20\n";
+  AppendShortest(b, v.y);
+  b += "\n30\n";
+  AppendShortest(b, v.z);
+  b += '\n';
 }
+
+// Every exported point's coordinates as text, formatted once: a point is a
+// corner of about six faces, and the formatting is most of a DXF's cost.
+class PointTexts {
+ public:
+  explicit PointTexts(const ExportData& data) {
+    starts_.reserve(data.points.size() + 1);
+    lengths_.reserve(data.points.size());
+    for (int32_t v : data.points) {
+      const PointRecord& p = data.project->points[static_cast<size_t>(v)];
+      starts_.push_back(text_.size());
+      std::array<uint8_t, 3> length{};
+      for (int axis = 0; axis < 3; ++axis) {
+        const size_t before = text_.size();
+        AppendShortest(text_, axis == 0 ? p.x : axis == 1 ? p.y : p.z);
+        length[static_cast<size_t>(axis)] = static_cast<uint8_t>(text_.size() - before);
+      }
+      lengths_.push_back(length);
+    }
+  }
+  // Appends the corner's three groups, codes 1c, 2c and 3c.
+  void AppendCorner(std::string& b, int32_t id, int corner) const {
+    static constexpr const char* kCodes[4][3] = {
+        {"10\n", "20\n", "30\n"}, {"11\n", "21\n", "31\n"}, {"12\n", "22\n", "32\n"}, {"13\n", "23\n", "33\n"}};
+    const char* text = text_.data() + starts_[static_cast<size_t>(id)];
+    for (size_t axis = 0; axis < 3; ++axis) {
+      b.append(kCodes[corner][axis], 3);
+      b.append(text, lengths_[static_cast<size_t>(id)][axis]);
+      b += '\n';
+      text += lengths_[static_cast<size_t>(id)][axis];
+    }
+  }
+
+ private:
+  std::string text_;
+  std::vector<uint64_t> starts_;
+  std::vector<std::array<uint8_t, 3>> lengths_;
+};
 
 void WriteDxfPolyline(OutputFile& out, const char* layer, const std::vector<Vertex3>& line, bool closed,
                       double elevation) {
   std::string& b = out.buffer();
   const std::string layerGroup = std::string("8\n") + layer + "\n";
   b += "0\nPOLYLINE\n" + layerGroup + "66\n1\n";
-  AppendDxfPoint(b, {0, 0, elevation}, 0);
+  AppendDxfPoint(b, {0, 0, elevation});
   b += closed ? "70\n9\n" : "70\n8\n";  // 8: a 3D polyline; 1: closed
   const size_t count = closed ? line.size() - 1 : line.size();
   for (size_t i = 0; i < count; ++i) {
     b += "0\nVERTEX\n" + layerGroup;
-    AppendDxfPoint(b, line[i], 0);
+    AppendDxfPoint(b, line[i]);
     b += "70\n32\n";
     out.FlushIfFull();
   }
@@ -166,11 +204,16 @@ void WriteDxf(const ExportData& data, OutputFile& out) {
   const FinishedProject& project = *data.project;
   std::string& b = out.buffer();
   b += "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
-  for (int32_t t : data.kept) {
-    const TriangleRecord& r = project.triangles[static_cast<size_t>(t)];
-    b += "0\n3DFACE\n8\nTIN\n";
-    for (int corner = 0; corner < 4; ++corner) AppendDxfPoint(b, project.Point(r.vertex[std::min(corner, 2)]), corner);
-    out.FlushIfFull();
+  {
+    const PointTexts texts(data);
+    for (int32_t t : data.kept) {
+      const TriangleRecord& r = project.triangles[static_cast<size_t>(t)];
+      b += "0\n3DFACE\n8\nTIN\n";
+      for (int corner = 0; corner < 4; ++corner) {
+        texts.AppendCorner(b, data.pointId[static_cast<size_t>(r.vertex[std::min(corner, 2)])], corner);
+      }
+      out.FlushIfFull();
+    }
   }
   for (const auto& line : project.breaklines) WriteDxfPolyline(out, "BREAKLINES", line, false, 0);
   for (const auto& ring : project.boundaryRings) WriteDxfPolyline(out, "BOUNDARY", RingPoints(project, ring), true, 0);
