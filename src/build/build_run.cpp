@@ -164,8 +164,9 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   outcome.unplacedPoints = inserter.counts().unplaced;
   outcome.degeneratePoints = inserter.counts().degenerate;
 
-  EnforceBreaklines(store, work, reporter);
-  if (options.contoursAsFeatureLines && !EnforceContours(store, work, reporter)) return outcome;
+  SegmentInserter segments(store, work, reporter);
+  EnforceBreaklines(projectDirectory, segments, reporter);
+  if (options.contoursAsFeatureLines && !EnforceContours(projectDirectory, segments, reporter)) return outcome;
 
   reporter.SetStatus("正在自动调整TIN边界...");
   if (!TrimBoundary(store, options.maxBoundaryEdge, message)) {

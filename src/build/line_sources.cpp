@@ -153,12 +153,11 @@ bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, Prog
 
 }  // namespace
 
-void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& reporter) {
-  const std::string path = BreaklineFilePath(store.projectDirectory);
+void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
+  const std::string path = BreaklineFilePath(projectDirectory);
   if (path.empty()) return;
   TextScanner scan;
   if (!scan.Open(ResolvePathCase(path))) return;
-  SegmentInserter inserter(store, work, reporter);
   int32_t lineCount = 0;
   if (!scan.ReadInt(lineCount)) {
     reporter.ShowMessage(BreaklineDataMessage(path));
@@ -187,9 +186,8 @@ void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& rep
   }
 }
 
-bool EnforceContours(ModelStore& store, WorkStack& work, ProgressReporter& reporter) {
+bool EnforceContours(const std::string& project, SegmentInserter& inserter, ProgressReporter& reporter) {
   reporter.ResetBar();
-  const std::string& project = store.projectDirectory;
   int32_t fileCount = 0;
   {
     const std::string path = ProjectFilePath(project, "pmap", "fnum");
@@ -207,7 +205,6 @@ bool EnforceContours(ModelStore& store, WorkStack& work, ProgressReporter& repor
   reporter.SetCaptions("需处理的等高线条数：", "完成等高线条数：");
   reporter.SetTotal(total);
   int32_t done = 0;
-  SegmentInserter inserter(store, work, reporter);
   for (int32_t k = 1; k <= fileCount; ++k) {
     if (!EnforceContourFile(ContourFilePath(project, k), inserter, reporter, total, done)) return false;
   }

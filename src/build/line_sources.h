@@ -8,20 +8,21 @@
 // "n h c" and n points "x y". All numbers are separated by any white space.
 #pragma once
 
+#include <string>
+
+#include "breaklines/segment_insertion.h"
 #include "build/build_run.h"
-#include "store/model_store.h"
-#include "tin/work_stack.h"
 
 namespace quarvelin {
 
 // The breaklines named by SLine.txt. Never ends the run; a breakline file
 // that ends early or holds a word that is not a number is read up to there.
-void EnforceBreaklines(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
+void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);
 
 // The contour files counted by fnum. Returns false when the run must end:
 // fnum is missing or unreadable, or a contour file is missing or has an
 // unreadable header (found before any contour is enforced), or cannot be
 // opened again.
-bool EnforceContours(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
+bool EnforceContours(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);
 
 }  // namespace quarvelin

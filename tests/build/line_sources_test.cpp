@@ -73,16 +73,17 @@ class LineSourcesTest : public ::testing::Test {
   void Breaklines(const std::string& text) {
     Write("Breaklines.txt", text);
     Write("SLine.txt", Path("Breaklines.txt") + "\r\n");
-    EnforceBreaklines(net_.store(), net_.work(), reporter_);
+    EnforceBreaklines(net_.store().projectDirectory, segments_, reporter_);
   }
 
   TempDirectory dir_;
   TestNetwork net_;
   RecordingReporter reporter_;
+  SegmentInserter segments_{net_.store(), net_.work(), reporter_};
 };
 
 TEST_F(LineSourcesTest, NoSLineFileMeansNoBreaklines) {
-  EnforceBreaklines(net_.store(), net_.work(), reporter_);
+  EnforceBreaklines(net_.store().projectDirectory, segments_, reporter_);
   EXPECT_TRUE(reporter_.calls.empty());
   EXPECT_EQ(FixedEdges(), 0);
 }
@@ -128,7 +129,7 @@ TEST_F(LineSourcesTest, ContoursReportTheirProgress) {
   Write("fnum", "2\n");
   Write("Point.1", "0 0 2 0\n" + Contour(0, 4) + Contour(40, 1));
   Write("Point.2", "1.5 2.5 2 9\n" + std::string("0 100 0\n") + Contour(50, 2));
-  ASSERT_TRUE(EnforceContours(net_.store(), net_.work(), reporter_));
+  ASSERT_TRUE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.calls, (std::vector<std::string>{
                                  "ResetBar", "SetStatus 正在处理等高线，请稍候...",
                                  "SetCaptions 需处理的等高线条数： 完成等高线条数：", "SetTotal 4",
@@ -141,41 +142,41 @@ TEST_F(LineSourcesTest, ContoursReportTheirProgress) {
 
 TEST_F(LineSourcesTest, NoContourFilesStillShowTheCaptions) {
   Write("fnum", "0");
-  ASSERT_TRUE(EnforceContours(net_.store(), net_.work(), reporter_));
+  ASSERT_TRUE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.calls, (std::vector<std::string>{"ResetBar", "SetStatus 正在处理等高线，请稍候...",
                                                        "SetCaptions 需处理的等高线条数： 完成等高线条数：",
                                                        "SetTotal 0"}));
 }
 
 TEST_F(LineSourcesTest, MissingFilesEndTheRunBeforeAnyContour) {
-  EXPECT_FALSE(EnforceContours(net_.store(), net_.work(), reporter_));
+  EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.calls, std::vector<std::string>{"ResetBar"});
   reporter_.calls.clear();
   Write("fnum", "3\n");
   Write("Point.1", "0 0 1 0\n" + Contour(0, 4));
   Write("Point.2", "0 0 1 0\n" + Contour(10, 4));
-  EXPECT_FALSE(EnforceContours(net_.store(), net_.work(), reporter_));
+  EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.calls, (std::vector<std::string>{"ResetBar", "ShowMessage 未找到地形点数据文件!"}));
   EXPECT_EQ(FixedEdges(), 0);
 }
 
 TEST_F(LineSourcesTest, UnreadableContourDataIsReportedByFile) {
   Write("fnum", "x");
-  EXPECT_FALSE(EnforceContours(net_.store(), net_.work(), reporter_));
+  EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.messages, std::vector<std::string>{"等高线文件数目有误：" + Path("fnum")});
   reporter_.messages.clear();
   // A header that cannot be read ends the run in the first pass.
   Write("fnum", "2\n");
   Write("Point.1", "0 0 1 0\n" + Contour(0, 4));
   Write("Point.2", "0 0 -1 0\n");
-  EXPECT_FALSE(EnforceContours(net_.store(), net_.work(), reporter_));
+  EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.messages, std::vector<std::string>{"等高线文件数据有误：" + Path("Point.2")});
   EXPECT_EQ(FixedEdges(), 0);
   reporter_.messages.clear();
   // Lines that end early stop that file only.
   Write("Point.1", "0 0 2 0\n" + Contour(0, 4) + "5 100 0\n" + Xy(20));
   Write("Point.2", "0 0 1 0\n" + Contour(30, 3));
-  EXPECT_TRUE(EnforceContours(net_.store(), net_.work(), reporter_));
+  EXPECT_TRUE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.messages, std::vector<std::string>{"等高线文件数据有误：" + Path("Point.1")});
   EXPECT_EQ(FixedEdges(), 5);
 }
