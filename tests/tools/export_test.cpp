@@ -238,6 +238,10 @@ TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
   ProgramResult missing = RunProgram("quarvelin-export", {file("nowhere").string(), "--to", file("a.dxf").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+  std::filesystem::create_symlink("/dev/full", file("full.dxf"));
+  ProgramResult full = RunProgram("quarvelin-export", {project().string(), "--to", file("full.dxf").string()});
+  EXPECT_EQ(full.status, 1);
+  EXPECT_NE(full.err.find("full.dxf: cannot write the file"), std::string::npos) << full.err;
   std::filesystem::remove(project() / "PMAP" / "TIN.inf");
   ProgramResult unbuilt = RunProgram("quarvelin-export", {project().string(), "--to", file("a.dxf").string()});
   EXPECT_EQ(unbuilt.status, 1);

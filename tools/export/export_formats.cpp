@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -374,6 +375,7 @@ bool WriteExport(const ExportData& data, ExportFormat format, const std::string&
     case ExportFormat::kUnknown: break;
   }
   if (!out.Close()) {
+    std::remove(path.c_str());  // a truncated export would pass for a whole one
     error = path + ": cannot write the file (disk full?)";
     return false;
   }
