@@ -41,7 +41,7 @@ HANDLE OpenTableFile(const std::string& path) {
   if (IsAscii(path)) {
     return ::CreateFileA(path.c_str(), kAccess, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kFlags, nullptr);
   }
-  return ::CreateFileW(Widen(path).c_str(), kAccess, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kFlags, nullptr);
+  return ::CreateFileW(WidenPath(path).c_str(), kAccess, FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, kFlags, nullptr);
 }
 
 // The named mapping lets other processes see the tables while the build runs.

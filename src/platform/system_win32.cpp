@@ -17,7 +17,7 @@ constexpr UINT kGbkCodePage = 936;
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool FileAttributes(const std::string& path, WIN32_FILE_ATTRIBUTE_DATA& data) {
-  return ::GetFileAttributesExW(Widen(path).c_str(), GetFileExInfoStandard, &data) != 0;
+  return ::GetFileAttributesExW(WidenPath(path).c_str(), GetFileExInfoStandard, &data) != 0;
 }
 
 }  // namespace
@@ -38,6 +38,17 @@ std::string Narrow(std::wstring_view utf16) {
   std::string narrow(static_cast<size_t>(length), '\0');
   ::WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, narrow.data(), length, nullptr, nullptr);
   return narrow;
+}
+
+std::wstring WidenPath(std::string_view path) {
+  const int size = static_cast<int>(path.size());
+  if (size == 0 || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), size, nullptr, 0) > 0) {
+    return Widen(path);
+  }
+  const int length = ::MultiByteToWideChar(CP_ACP, 0, path.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_ACP, 0, path.data(), size, wide.data(), length);
+  return wide;
 }
 
 bool IsAscii(std::string_view text) {
@@ -108,7 +119,7 @@ std::string ProjectFilePath(std::string_view projectDirectory, std::string_view 
 }
 
 std::FILE* OpenFile(const std::string& path, const char* mode) {
-  return ::_wfopen(Widen(path).c_str(), Widen(mode).c_str());
+  return ::_wfopen(WidenPath(path).c_str(), Widen(mode).c_str());
 }
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }

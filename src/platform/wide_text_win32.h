@@ -11,6 +11,11 @@ namespace quarvelin {
 std::wstring Widen(std::string_view utf8);
 std::string Narrow(std::wstring_view utf16);
 
+// A path for the wide file API. The program's own paths are UTF-8; a host
+// that writes `workdir` in the ANSI code page, as the ANSI file calls read
+// it, gives bytes that are not UTF-8, and these are read in that code page.
+std::wstring WidenPath(std::string_view path);
+
 // True when every byte is 7-bit ASCII, where the ANSI calls take the text
 // unchanged whatever the code page.
 bool IsAscii(std::string_view text);

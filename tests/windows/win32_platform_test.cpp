@@ -109,6 +109,24 @@ TEST_F(Win32Folder, MissingOrEmptyFilesAreRefused) {
   EXPECT_FALSE(table.isOpen());
 }
 
+// A host writes workdir in the ANSI code page; such a path is not UTF-8 and
+// must still reach its folder, as the ANSI file calls would.
+TEST(Win32Paths, PathsInTheAnsiCodePageOpen) {
+  const std::string ansi = "\xB2\xE2\xC7\xF8";  // 测区 in GBK
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + WidenPath(ansi);
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  const std::string path = JoinPath(Narrow(temp), ansi);
+  EXPECT_TRUE(IsDirectory(path));
+  std::FILE* f = OpenFile(JoinPath(path, "TIN.inf"), "wb");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  EXPECT_EQ(FileSize(JoinPath(path, "TIN.inf")), 0);
+  DeleteFileW((folder + L"\\TIN.inf").c_str());
+  RemoveDirectoryW(folder.c_str());
+}
+
 TEST(Win32Paths, JoinWithBackslashesAndFindTheProgramsFolder) {
   EXPECT_EQ(JoinPath("C:\\survey", "workdir"), "C:\\survey\\workdir");
   EXPECT_EQ(JoinPath("C:\\survey\\", "workdir"), "C:\\survey\\workdir");
