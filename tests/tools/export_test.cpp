@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -23,6 +22,17 @@ double Number(const std::string& text) {
   return value;
 }
 
+// The texts between each `open` and the next `close` in `text`.
+std::vector<std::string> Elements(const std::string& text, const std::string& open, const std::string& close) {
+  std::vector<std::string> found;
+  for (size_t at = text.find(open); at != std::string::npos; at = text.find(open, at)) {
+    at += open.size();
+    size_t end = text.find(close, at);
+    found.push_back(text.substr(at, end - at));
+  }
+  return found;
+}
+
 // "Feature Count: N" of ogrinfo's summary of one DXF layer or the GeoJSON.
 int FeatureCount(const std::filesystem::path& file, const std::string& layer, const std::string& where) {
   std::vector<std::string> args = {"-ro", "-so"};
@@ -30,9 +40,8 @@ int FeatureCount(const std::filesystem::path& file, const std::string& layer, co
   args.insert(args.end(), {file.string(), layer});
   ProgramResult r = RunInstalled("ogrinfo", args);
   EXPECT_EQ(r.status, 0) << r.err;
-  std::smatch m;
-  if (!std::regex_search(r.out, m, std::regex("Feature Count: (\\d+)"))) return -1;
-  return std::stoi(m[1]);
+  size_t at = r.out.find("Feature Count: ");
+  return at == std::string::npos ? -1 : std::stoi(r.out.substr(at + 15));
 }
 
 struct Feature {
@@ -97,11 +106,12 @@ TEST_F(GridExport, LandXmlHasNorthingFirstPointsWithUniqueIdsAndFacesThatNameThe
 
   const std::string text = ReadFileBytes(file("site.xml"));
   std::map<int, std::vector<double>> points;
-  const std::regex pointPattern("<P id=\"(\\d+)\">(\\S+) (\\S+) (\\S+)</P>");
-  for (std::sregex_iterator it(text.begin(), text.end(), pointPattern), end; it != end; ++it) {
-    int id = std::stoi((*it)[1]);
-    EXPECT_TRUE(points.emplace(id, std::vector<double>{Number((*it)[2]), Number((*it)[3]), Number((*it)[4])}).second)
-        << "id " << id << " twice";
+  for (const std::string& p : Elements(text, "<P id=\"", "</P>")) {
+    std::istringstream in(p.substr(0, p.find('"')) + " " + p.substr(p.find('>') + 1));
+    int id = 0;
+    std::string n, e, z;
+    in >> id >> n >> e >> z;
+    EXPECT_TRUE(points.emplace(id, std::vector<double>{Number(n), Number(e), Number(z)}).second) << "id " << id << " twice";
   }
   ASSERT_EQ(points.size(), static_cast<size_t>(grid_.PointCount()));
   // Only grid points are used by kept triangles, in table order: id k is
@@ -112,15 +122,16 @@ TEST_F(GridExport, LandXmlHasNorthingFirstPointsWithUniqueIdsAndFacesThatNameThe
       EXPECT_EQ(points[id], (std::vector<double>{p.y, p.x, p.z})) << "id " << id;
     }
   }
-  const std::regex facePattern("<F>(\\d+) (\\d+) (\\d+)</F>");
   int faceCount = 0;
-  for (std::sregex_iterator it(text.begin(), text.end(), facePattern), end; it != end; ++it, ++faceCount) {
+  for (const std::string& f : Elements(text, "<F>", "</F>")) {
+    ++faceCount;
+    std::istringstream in(f);
     std::set<int> corners;
-    for (int i = 1; i <= 3; ++i) {
-      corners.insert(std::stoi((*it)[i]));
-      EXPECT_EQ(points.count(std::stoi((*it)[i])), 1u) << it->str();
+    for (int id = 0; in >> id;) {
+      corners.insert(id);
+      EXPECT_EQ(points.count(id), 1u) << f;
     }
-    EXPECT_EQ(corners.size(), 3u) << it->str();
+    EXPECT_EQ(corners.size(), 3u) << f;
   }
   EXPECT_EQ(faceCount, grid_.KeptTriangles());
   EXPECT_NE(text.find("<Boundary name=\"Boundary 1\" bndType=\"outer\""), std::string::npos);
