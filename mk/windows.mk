@@ -17,9 +17,9 @@ windows-deps:
 	@bash scripts/windows/install.sh
 
 # Configures and builds one cross build: $(1) folder, $(2) toolchain file.
+# Configuring every time keeps the list of test programs current.
 define windows_build
-	@test -f $(1)/build.ninja || cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/$(2) >/dev/null
+	@cmake -S . -B $(1) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/$(2) >/dev/null
 	cmake --build $(1) -j $(JOBS) --target $(WINDOWS_PROGRAMS) \
 	  $$(ninja -C $(1) -t targets all | grep -oE '^[a-z_0-9]+_test\.exe' | sort -u | grep -vE '^($(WINDOWS_HOST_ONLY_TESTS))\.exe$$' | sed 's/\.exe$$//')
 endef
