@@ -15,11 +15,11 @@ case "$which" in
   road)
     data="$here/data/m3_terrain"
     project="$demo/road"
-    interval=1
+    interval=0.5
     rm -rf "$project"
     "$bin/quarvelin-prepare" --points "$data/points.xyz" --breaklines "$data/breaklines.pl" \
       --project "$project" --workdir "$demo"
-    "$bin/quarvelin-cli" --install-dir "$demo" --sjw
+    "$bin/quarvelin-cli" --install-dir "$demo" --sjw --max-edge 100
     ;;
   contours)
     data="$here/data/os_terrain50_sk00"
