@@ -9,20 +9,29 @@ namespace quarvelin::testing {
 
 namespace {
 
-std::vector<XY> FrameAround(const std::vector<XY>& survey, double margin) {
+struct Box {
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
+
+Box BoundingBox(const std::vector<XY>& survey) {
+  Box box;
   if (!survey.empty()) {
-    minX = maxX = survey[0].x;
-    minY = maxY = survey[0].y;
+    box.minX = box.maxX = survey[0].x;
+    box.minY = box.maxY = survey[0].y;
   }
   for (const XY& p : survey) {
-    minX = std::min(minX, p.x);
-    maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
+    box.minX = std::min(box.minX, p.x);
+    box.maxX = std::max(box.maxX, p.x);
+    box.minY = std::min(box.minY, p.y);
+    box.maxY = std::max(box.maxY, p.y);
   }
-  return {{minX - margin, minY - margin}, {maxX + margin, minY - margin}, {maxX + margin, maxY + margin},
-          {minX - margin, maxY + margin}};
+  return box;
+}
+
+std::vector<XY> FrameAround(const std::vector<XY>& survey, double margin) {
+  const Box b = BoundingBox(survey);
+  return {{b.minX - margin, b.minY - margin}, {b.maxX + margin, b.minY - margin}, {b.maxX + margin, b.maxY + margin},
+          {b.minX - margin, b.maxY + margin}};
 }
 
 }  // namespace
@@ -51,18 +60,8 @@ void TestNetwork::Init(const std::vector<XY>& frame, const std::vector<XY>& surv
   store_.triangles = triangles.data();
   store_.triangleCapacity = static_cast<int64_t>(triangles.size());
 
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-  if (!survey.empty()) {
-    minX = maxX = survey[0].x;
-    minY = maxY = survey[0].y;
-  }
-  for (const XY& p : survey) {
-    minX = std::min(minX, p.x);
-    maxX = std::max(maxX, p.x);
-    minY = std::min(minY, p.y);
-    maxY = std::max(maxY, p.y);
-  }
-  SizeGrid(store_.grid, minX, minY, maxX, maxY);
+  const Box box = BoundingBox(survey);
+  SizeGrid(store_.grid, box.minX, box.minY, box.maxX, box.maxY);
   size_t cells = static_cast<size_t>(store_.grid.columnCount) * static_cast<size_t>(store_.grid.rowCount);
   store_.grid.cells.assign(cells, GridCell{-1, -1, -1, 0});
   store_.cellOrder.resize(cells);
