@@ -1,7 +1,6 @@
 #include "ui/win32/quarvelin_dlg.h"
 
 #include <string>
-#include <vector>
 
 #include "platform/wide_text_win32.h"
 #include "ui/win32/mes_dlg.h"
