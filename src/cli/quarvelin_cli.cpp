@@ -83,6 +83,7 @@ int main(int argc, char** argv) {
     }
   }
 
+  quarvelin::UseUtf8Console();
   quarvelin::ConsoleReporter reporter(stderr, stdout, quarvelin::IsTerminal(stderr), quiet);
   quarvelin::BuildOutcome outcome =
       projectDirectory ? quarvelin::BuildProject(*projectDirectory, options, reporter)

@@ -42,6 +42,9 @@ std::FILE* OpenFile(const std::string& path, const char* mode);
 // True when the stream is a terminal, where progress may redraw one line.
 bool IsTerminal(std::FILE* stream);
 
+// Makes a console show the UTF-8 that the console programs print.
+void UseUtf8Console();
+
 bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // Size of the file in bytes, or -1 when it does not exist or is no file.

@@ -137,6 +137,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) { return std::fop
 
 bool IsTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
+void UseUtf8Console() {}  // terminals here take UTF-8 as it is
+
 bool IsDirectory(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

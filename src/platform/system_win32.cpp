@@ -124,6 +124,8 @@ std::FILE* OpenFile(const std::string& path, const char* mode) {
 
 bool IsTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
+void UseUtf8Console() { ::SetConsoleOutputCP(CP_UTF8); }
+
 bool IsDirectory(const std::string& path) {
   WIN32_FILE_ATTRIBUTE_DATA data;
   return FileAttributes(path, data) && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
