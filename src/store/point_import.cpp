@@ -1,6 +1,7 @@
 #include "store/point_import.h"
 
 #include <cmath>
+#include <cstdint>
 #include <new>
 
 #include "platform/system.h"
@@ -61,7 +62,9 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
     message = "点索引文件格式有误：" + path;
     return false;
   }
-  if (index.pointCount < 4) {
+  // lastTriangle, a 32-bit index, reaches 2 * (pointCount - 4) + 1.
+  constexpr int32_t kMostPoints = (INT32_MAX - 1) / 2 + 4;
+  if (index.pointCount < 4 || index.pointCount > kMostPoints) {
     message = "点索引文件中的点数有误：" + path;
     return false;
   }

@@ -258,6 +258,9 @@ TEST_F(BadProject, PointIndexMalformed) {
 TEST_F(BadProject, PointIndexCountOrBoxWrong) {
   Write("PtIndex.idx", "3 500000 3000000 500300 3000100\r\n");
   EXPECT_NE(Refused().find("点数有误"), std::string::npos);
+  // More points than 32-bit triangle indices can number.
+  Write("PtIndex.idx", "1073741828 500000 3000000 500300 3000100\r\n");
+  EXPECT_NE(Refused().find("点数有误"), std::string::npos);
   Write("PtIndex.idx", "24 500300 3000000 500000 3000100\r\n");
   EXPECT_NE(Refused().find("坐标范围有误"), std::string::npos);
   Write("PtIndex.idx", "24 500000 3000000 inf 3000100\r\n");
