@@ -33,7 +33,8 @@ if [ "$(id -u)" -eq 0 ]; then
   echo "installing: ${missing[*]}" >&2
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  # With their recommended packages, as on the machines the suite is run on.
+  apt-get install -y -qq "${missing[@]}" >/dev/null
 else
   echo "missing packages: ${missing[*]}" >&2
   echo "run: sudo apt-get install ${missing[*]}" >&2

@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
 # Installs what the 32-bit Windows build and its tests under Wine need, where
-# missing: the MinGW-w64 cross compiler, Wine with its 32-bit half, Xvfb and
+# missing: the MinGW-w64 cross compilers (32-bit, and 64-bit for machines
+# whose kernel runs no 32-bit code), Wine with both halves, Xvfb and
 # the picture tools for the dialog test, and a Chinese font so that the dialog
 # texts can be drawn. As root it runs apt-get; otherwise it prints the command.
 set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
+  wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick fonts-wqy-zenhei
   googletest cmake ninja-build g++ python3
 )
 
