@@ -28,7 +28,7 @@ case "$which" in
     rm -rf "$project"
     "$bin/quarvelin-prepare" --points "$data/spot_heights.xyz" --contours "$data/contours.pl" \
       --project "$project" --workdir "$demo"
-    "$bin/quarvelin-cli" --install-dir "$demo" --contours
+    "$bin/quarvelin-cli" --install-dir "$demo" --contours --max-edge 1000
     ;;
   *)
     echo "usage: demo.sh BUILD_DIR [road|contours]" >&2
