@@ -1,5 +1,6 @@
 #include "breaklines/cavity_retriangulation.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "tin/predicates.h"
@@ -76,7 +77,87 @@ int32_t ChooseApex(CavityWorkspace& w, int32_t lo, int32_t hi) {
   return m;
 }
 
+// Error-free transformations: hi + lo is exactly the sum (difference,
+// product) of the two doubles, as long as nothing overflows or underflows.
+struct Exact {
+  double hi, lo;
+};
+
+Exact TwoSum(double a, double b) {
+  const double x = a + b;
+  const double bv = x - a;
+  const double av = x - bv;
+  return {x, (a - av) + (b - bv)};
+}
+
+Exact TwoDiff(double a, double b) { return TwoSum(a, -b); }
+
+Exact Split(double a) {
+  const double c = 134217729.0 * a;  // 2^27 + 1
+  const double hi = c - (c - a);
+  return {hi, a - hi};
+}
+
+Exact TwoProduct(double a, double b) {
+  const double x = a * b;
+  const Exact sa = Split(a), sb = Split(b);
+  const double err = ((x - sa.hi * sb.hi) - sa.lo * sb.hi) - sa.hi * sb.lo;
+  return {x, sa.lo * sb.lo - err};
+}
+
+// Parts whose products and splits stay clear of overflow and underflow.
+bool SafeForExactProducts(const Exact& d) {
+  for (double v : {d.hi, d.lo}) {
+    const double m = std::fabs(v);
+    if (!(m == 0 || (m > 1e-140 && m < 1e140))) return false;
+  }
+  return true;
+}
+
+// Whether (bx - ax)(cy - ay) - (by - ay)(cx - ax) is exactly zero: the
+// sixteen partial products are summed into an expansion without rounding,
+// and a sum of non-overlapping parts is zero only when every part is.
+bool ExactlyCollinear(const PointRecord& a, const PointRecord& b, const PointRecord& c) {
+  const Exact d[4] = {TwoDiff(b.x, a.x), TwoDiff(c.y, a.y), TwoDiff(b.y, a.y), TwoDiff(c.x, a.x)};
+  for (const Exact& e : d) {
+    if (!SafeForExactProducts(e)) return false;
+  }
+  double expansion[32];
+  int size = 0;
+  auto add = [&](double term) {
+    for (int k = 0; k < size; ++k) {
+      const Exact s = TwoSum(term, expansion[k]);
+      expansion[k] = s.lo;
+      term = s.hi;
+    }
+    expansion[size++] = term;
+  };
+  for (int pair = 0; pair < 2; ++pair) {
+    const Exact& u = d[2 * pair];
+    const Exact& v = d[2 * pair + 1];
+    const double sign = pair == 0 ? 1.0 : -1.0;
+    for (double p : {u.hi, u.lo}) {
+      for (double q : {v.hi, v.lo}) {
+        const Exact product = TwoProduct(p, q);
+        add(sign * product.hi);
+        add(sign * product.lo);
+      }
+    }
+  }
+  return std::all_of(expansion, expansion + size, [](double part) { return part == 0; });
+}
+
 }  // namespace
+
+bool LiesOnSegment(const PointRecord* points, int32_t a, int32_t b, int32_t c) {
+  const PointRecord& pa = points[a];
+  const PointRecord& pb = points[b];
+  const PointRecord& pc = points[c];
+  const bool between = std::min(pa.x, pb.x) <= pc.x && pc.x <= std::max(pa.x, pb.x) &&
+                       std::min(pa.y, pb.y) <= pc.y && pc.y <= std::max(pa.y, pb.y) &&
+                       !(pc.x == pa.x && pc.y == pa.y) && !(pc.x == pb.x && pc.y == pb.y);
+  return between && ExactlyCollinear(pa, pb, pc);
+}
 
 void CavityWorkspace::Release() {
   crossedTriangles.clear();
@@ -131,6 +212,9 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
       return recorded ? CavityWalk::kReachedEnd : CavityWalk::kNotCollected;
     }
     const double o = Orientation(store.points, a, b, w);
+    // On the segment whichever side the rounding puts it: the segment is then
+    // cut there, and the side only steers the rest of the walk.
+    if (o == 0 || LiesOnSegment(store.points, a, b, w)) workspace.onSegmentVertices.push_back(w);
     if (o > 0) {
       if (!RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), w, leftOuter, next)) {
         return CavityWalk::kNotCollected;
@@ -138,7 +222,6 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
       workspace.leftChain.push_back(w);
       e = (k + 1) % 3;
     } else {
-      if (o == 0) workspace.onSegmentVertices.push_back(w);
       if (!RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), w, rightOuter, next)) {
         return CavityWalk::kNotCollected;
       }

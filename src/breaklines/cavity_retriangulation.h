@@ -54,6 +54,14 @@ enum class CavityWalk {
 CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, int32_t t, int i, int32_t a,
                          int32_t b);
 
+// Whether c lies on the segment a-b, strictly between its ends, decided
+// without rounding. Orientation works about the centre of its three points,
+// so a point exactly on a slanted segment can come out a tiny amount to one
+// side; laid as a corner over the segment, it would make a triangle of no
+// area. False where the coordinates are too far apart in magnitude for the
+// exact test (beyond any survey), as if off the segment.
+bool LiesOnSegment(const PointRecord* points, int32_t a, int32_t b, int32_t c);
+
 // Lays the n - 2 triangles of the polygon `chain` (n >= 3, closed by the
 // segment chain[n-1]-chain[0]) into crossedTriangles[s..s+n-3] and joins
 // them to each other and to the outer triangles. The first record gets the

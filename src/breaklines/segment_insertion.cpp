@@ -145,11 +145,12 @@ int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::v
   }
   // A corner exactly on the segment lies between a and b: the wedge holds
   // the direction to b, so it cannot lie behind a.
-  if (wedge.o1 == 0) {
+  const PointRecord* points = store_.points;
+  if (wedge.o1 == 0 || LiesOnSegment(points, a, b, c1)) {
     cuts.push_back(c1);
     return kSegmentEnforced;
   }
-  if (wedge.o2 == 0) {
+  if (wedge.o2 == 0 || LiesOnSegment(points, a, b, c2)) {
     cuts.push_back(c2);
     return kSegmentEnforced;
   }
@@ -200,9 +201,11 @@ void SegmentInserter::InsertPolyline(const std::vector<PlanePosition>& line) {
 int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
   // The pieces of cut segments are enforced depth first, in order along the
   // segment, from a list rather than by recursion, so that a long run of
-  // points on one line cannot exhaust the call stack. Each genuine piece ends
-  // at a different point, so more pieces than points means that points lying
-  // on top of each other hand the same pieces round: the rest is dropped.
+  // points on one line cannot exhaust the call stack. Every genuine cut is at
+  // a point strictly inside its piece, and pieces never overlap, so a
+  // segment is cut at each point at most once: more cuts than points means
+  // that points lying on top of each other hand the same pieces round, and
+  // the rest is dropped.
   pending_.clear();
   pending_.push_back({start, end});
   int64_t budget = store_.pointCount;
@@ -214,7 +217,7 @@ int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
     const int r = EnforcePiece(piece.start, piece.end, cuts_);
     if (first) result = r;
     if (cuts_.empty()) continue;
-    budget -= static_cast<int64_t>(cuts_.size()) + 1;
+    budget -= static_cast<int64_t>(cuts_.size());
     if (budget < 0) continue;
     PlanePosition next = piece.end;
     for (size_t k = cuts_.size(); k-- > 0;) {

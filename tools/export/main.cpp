@@ -22,7 +22,7 @@ constexpr const char* kUsage =
     "                   elevation), the breaklines and the outer boundary\n"
     "  .dxf             DXF: a 3DFACE per triangle (layer TIN), breaklines,\n"
     "                   boundary and contours as 3D polylines (layers BREAKLINES,\n"
-    "                   BOUNDARY, CONTOURS)\n"
+    "                   BOUNDARY, CONTOURS; every fifth level CONTOURS_INDEX)\n"
     "  .ply             binary PLY: vertices (double x, y, z) and faces\n"
     "  .obj             Wavefront OBJ: vertices and faces\n"
     "  .geojson, .json  GeoJSON: boundary polygons, breaklines and contours\n"
