@@ -389,5 +389,62 @@ TEST(SegmentInsertion, PolylineEqualsItsSegmentsAndCrossingLinesStayValid) {
   EXPECT_EQ(CheckNetwork(byLine.store()), std::vector<std::string>{});
 }
 
+TEST(SegmentInsertion, LinesThroughPointsOnSlantedSegmentsLeaveNoZeroArea) {
+  // Points exactly on y = x that the centred orientation puts a hair to
+  // either side; then lines lying over, crossing and running back along the
+  // first one.
+  TestNetwork net({{-987, -789}, {1000, -789}, {1000, 1071}, {-987, 1071}},
+                  {{0, 0}, {847, 847}, {952, -367}, {373, 373}, {0, 768}, {512, 512}, {20, 20}});
+  net.InsertAll();
+  Enforcer e(net);
+  const PlanePosition lines[3][2] = {
+      {{0, 0}, {847.00005, 846.99995}}, {{952, -367}, {0, 768}}, {{512, 512}, {0, 0}}};
+  for (const auto& line : lines) {
+    EXPECT_EQ(e.inserter.InsertSegment(line[0], line[1]), kSegmentEnforced);
+    EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
+    EXPECT_EQ(testing::NonDelaunayEdges(net.store()), std::vector<std::string>{});
+  }
+  EXPECT_TRUE(FixedEdge(net.store(), 4, 10));
+  EXPECT_TRUE(FixedEdge(net.store(), 10, 7));
+  EXPECT_TRUE(FixedEdge(net.store(), 7, 9));
+
+  // The same over many small networks with runs of points on slanted lines.
+  std::mt19937_64 rng(7);
+  std::uniform_int_distribution<int> coordinate(-1000, 1000), step(-5, 5), multiple(0, 49);
+  for (int run = 0; run < 300; ++run) {
+    std::vector<XY> survey{{double(coordinate(rng)), double(coordinate(rng))}};
+    while (survey.size() < 30) {
+      const XY o = survey[rng() % survey.size()];
+      const int m = multiple(rng);
+      survey.push_back(rng() % 2 ? XY{o.x + step(rng) * m, o.y + step(rng) * m}
+                                 : XY{double(coordinate(rng)), double(coordinate(rng))});
+    }
+    TestNetwork random(survey, 50);
+    random.InsertAll();
+    Enforcer r(random);
+    std::uniform_int_distribution<int32_t> anyPoint(4, 33);
+    for (int k = 0; k < 6; ++k) {
+      r.inserter.InsertSegment(At(random, anyPoint(rng)), At(random, anyPoint(rng)));
+      ASSERT_EQ(CheckNetwork(random.store()), std::vector<std::string>{}) << "run " << run;
+    }
+  }
+}
+
+TEST(SegmentInsertion, LineThroughHundredsOfPointsIsFixedThroughout) {
+  std::mt19937_64 rng(3);
+  std::uniform_real_distribution<double> u(0, 1000);
+  std::vector<XY> survey;
+  for (int i = 0; i < 300; ++i) survey.push_back({i * 3.0 + 50, 500});
+  for (int i = 0; i < 100; ++i) survey.push_back({u(rng), u(rng)});
+  TestNetwork net(survey);
+  net.InsertAll();
+  Enforcer e(net);
+  EXPECT_EQ(e.inserter.InsertSegment(At(net, 4), At(net, 303)), kSegmentEnforced);
+  int fixed = 0;
+  for (int32_t p = 4; p < 303; ++p) fixed += FixedEdge(net.store(), p, p + 1);
+  EXPECT_EQ(fixed, 299);
+  EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
+}
+
 }  // namespace
 }  // namespace quarvelin

@@ -134,6 +134,33 @@ std::vector<std::string> CheckNetwork(const ModelStore& store) {
   return errors;
 }
 
+std::vector<std::string> NonDelaunayEdges(const ModelStore& store) {
+  std::vector<std::string> errors;
+  for (int32_t t = 0; t <= store.lastTriangle; ++t) {
+    const TriangleRecord& tri = store.triangles[t];
+    for (int k = 0; k < 3; ++k) {
+      const int32_t u = tri.neighbour[k];
+      if (u < 0 || tri.edgeMark[k] == kFixedEdge) continue;
+      const int back = NeighbourPosition(store.triangles[u], t);
+      if (back < 0) continue;
+      const PointRecord& d = store.points[store.triangles[u].vertex[back]];
+      long double dx[3], dy[3], n[3];
+      for (int j = 0; j < 3; ++j) {
+        dx[j] = static_cast<long double>(store.points[tri.vertex[j]].x) - d.x;
+        dy[j] = static_cast<long double>(store.points[tri.vertex[j]].y) - d.y;
+        n[j] = dx[j] * dx[j] + dy[j] * dy[j];
+      }
+      const long double det = n[0] * (dx[1] * dy[2] - dx[2] * dy[1]) - n[1] * (dx[0] * dy[2] - dx[2] * dy[0]) +
+                              n[2] * (dx[0] * dy[1] - dx[1] * dy[0]);
+      const long double scale = n[0] + n[1] + n[2];
+      if (det > 1e-9L * scale * scale && errors.size() < 20) {
+        errors.push_back("triangles " + std::to_string(t) + " and " + std::to_string(u) + ": not Delaunay");
+      }
+    }
+  }
+  return errors;
+}
+
 std::vector<std::pair<int32_t, int32_t>> LiveEdges(const ModelStore& store) {
   std::set<std::pair<int32_t, int32_t>> edges;
   for (int32_t t = 0; t <= store.lastTriangle; ++t) {

@@ -52,6 +52,12 @@ class TestNetwork {
 // every mark 'a' or 'f' with a fixed edge fixed on both sides.
 std::vector<std::string> CheckNetwork(const ModelStore& store);
 
+// Ordinary edges between two triangles across which the network is not
+// Delaunay: the far corner of one lies strictly inside the other's
+// circumcircle (long double, with a relative margin for rounding). A
+// constrained Delaunay network has none; fixed edges are exempt.
+std::vector<std::string> NonDelaunayEdges(const ModelStore& store);
+
 // Undirected edges of the live triangles (state not 'N'), each as (low, high).
 std::vector<std::pair<int32_t, int32_t>> LiveEdges(const ModelStore& store);
 
