@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstring>
+#include <functional>
 #include <cmath>
 #include <map>
 #include <set>
@@ -258,6 +260,58 @@ TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
   EXPECT_EQ(unbuilt.status, 1);
   EXPECT_NE(unbuilt.err.find("TIN.inf"), std::string::npos) << unbuilt.err;
   EXPECT_FALSE(std::filesystem::exists(file("a.dxf")));
+}
+
+// A summary that does not vouch for the tables, and coordinates that are not
+// numbers, stop every tool before it writes: no file, status 1, and a message
+// that names the fault.
+TEST_F(GridExport, ProjectsTheToolsCannotTrustAreRefusedByEveryToolWithoutOutput) {
+  const std::filesystem::path pmap = project() / "PMAP";
+  auto pointHeight = [&](int record, double z) {
+    std::string table = ReadFileBytes(pmap / "Point.xyz");
+    std::memcpy(&table[record * sizeof(PointRecord) + 16], &z, sizeof z);
+    ASSERT_TRUE(WriteBytes(pmap / "Point.xyz", table.data(), table.size()));
+  };
+  auto text = [&](const char* name, const std::string& content) {
+    ASSERT_TRUE(WriteBytes(pmap / name, content.data(), content.size()));
+  };
+  const std::string goodInfo = ReadFileBytes(pmap / "TIN.inf");
+  struct Case {
+    const char* fault;
+    std::function<void()> damage;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"another build's summary", [&] { text("TIN.inf", "30  59\r\n0\r\n"); },
+       "TIN.inf: counts 30 survey points where PtIndex.idx has 25"},
+      {"an impossible triangle figure", [&] { text("TIN.inf", "25  52\r\n0\r\n"); }, "52 is not a triangle figure"},
+      {"a height that is not a number", [&] { pointHeight(9, std::nan("")); }, "Point.xyz: point 9 (x "},
+      {"an infinite height", [&] { pointHeight(4, -HUGE_VAL); }, "Point.xyz: point 4 (x "},
+      {"a breakline at infinity", [&] { text("Lines.txt", "1\r\n2\r\n1 2 3\r\n4 inf 6\r\n"); },
+       "Lines.txt: vertex 2 of line 1 is not a finite position"},
+  };
+  const bool render = std::filesystem::exists(BuildDirectory() / "quarvelin-render");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    WriteGridProject(project(), grid_);
+    c.damage();
+    std::vector<std::pair<std::string, std::string>> runs;
+    for (const char* name : {"a.xml", "a.dxf", "a.ply", "a.obj", "a.geojson"}) runs.push_back({"quarvelin-export", name});
+    if (render) runs.push_back({"quarvelin-render", "a.png"});
+    for (const auto& [program, name] : runs) {
+      ProgramResult r = RunProgram(program, {project().string(), "--to", file(name).string()});
+      EXPECT_EQ(r.status, 1) << program << " " << name;
+      EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+      EXPECT_FALSE(std::filesystem::exists(file(name))) << name;
+    }
+  }
+  // Contours enforced by a build whose fnum counts more files than exist:
+  // the files that are there are read, and no more names are tried.
+  WriteGridProject(project(), grid_);
+  text("TIN.inf", goodInfo.substr(0, goodInfo.find('\n') + 1) + "1\r\n");
+  text("fnum", "2147483647\r\n");
+  text("Point.1", "0 0 1 0\r\n2 15.5 0\r\n21530215.62 6782514.11\r\n21530225.62 6782524.11\r\n");
+  EXPECT_NE(Export(project(), file("c.geojson")).find("2 breaklines"), std::string::npos);
 }
 
 // The bundled surveys, prepared and built by the programs themselves; true

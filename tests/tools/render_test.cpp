@@ -56,6 +56,11 @@ TEST_F(Render, BadOptionsAndUnwritablePicturesFailWithTheirStatus) {
   EXPECT_EQ(Draw("a.png", {"--width", "800.5"}).status, 2);
   EXPECT_EQ(Draw("a.png", {"--removed=yes"}).status, 2);
   EXPECT_EQ(RunProgram("quarvelin-render", {project().string()}).status, 2);
+  ProgramResult jpeg = Draw("a.jpg", {});
+  EXPECT_EQ(jpeg.status, 2);
+  EXPECT_NE(jpeg.err.find("a.jpg: unknown extension"), std::string::npos) << jpeg.err;
+  EXPECT_FALSE(std::filesystem::exists(file("a.jpg")));
+  EXPECT_EQ(Draw("a.PNG", {}).status, 0);
   ProgramResult r = Draw("no/such/folder/a.png", {});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("a.png: cannot write the picture"), std::string::npos) << r.err;

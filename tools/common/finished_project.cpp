@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <cstdio>
 #include <memory>
@@ -47,19 +48,47 @@ bool ReadRecords(const std::string& path, size_t count, std::vector<Record>& rec
   return true;
 }
 
+// The point count of PtIndex.idx, frame corners included.
+bool ReadPointCount(const std::string& directory, int32_t& count, std::string& error) {
+  std::string path = PmapFile(directory, "PtIndex.idx");
+  TextScanner in;
+  if (!in.Open(path) || !in.ReadInt(count) || count < 4) {
+    error = path + ": missing, or no point count of at least 4 at its start";
+    return false;
+  }
+  return true;
+}
+
 // The triangle records in use: the figure on line 1 of TIN.inf is the last
 // record after point insertion, and nothing later in the build appends any.
-// Line 2 tells whether the contour files were enforced.
-bool ReadBuildInfo(const std::string& directory, size_t& count, bool& contoursEnforced, std::string& error) {
+// Line 2 tells whether the contour files were enforced. The build removes
+// TIN.inf before it changes the tables and writes it last, so a summary that
+// is missing, unreadable or counts other points than PtIndex.idx means the
+// tables hold no finished network.
+bool ReadBuildInfo(const std::string& directory, int32_t pointCount, size_t& count, bool& contoursEnforced,
+                   std::string& error) {
   std::string path = PmapFile(directory, "TIN.inf");
   TextScanner in;
   int32_t points = 0, lastTriangle = -1;
   if (!in.Open(path)) {
-    error = path + ": no such file; the project has not been built (run quarvelin-cli first)";
+    error = path + ": no such file: the project has not been built, or its last build did not finish "
+                   "(run quarvelin-cli)";
     return false;
   }
-  if (!in.ReadInt(points) || !in.ReadInt(lastTriangle) || lastTriangle < 1) {
+  if (!in.ReadInt(points) || !in.ReadInt(lastTriangle)) {
     error = path + ": expected the point and triangle figures on the first line";
+    return false;
+  }
+  const int64_t surveyPoints = int64_t{pointCount} - 4;
+  if (points != surveyPoints) {
+    error = path + ": counts " + std::to_string(points) + " survey points where PtIndex.idx has " +
+            std::to_string(surveyPoints) + ": the summary is not of these tables (build the project again)";
+    return false;
+  }
+  // Insertion appends two records per point to the starting two.
+  if (lastTriangle < 1 || lastTriangle > 2 * surveyPoints + 1) {
+    error = path + ": " + std::to_string(lastTriangle) + " is not a triangle figure " + std::to_string(points) +
+            " survey points can give (1 to " + std::to_string(2 * surveyPoints + 1) + ")";
     return false;
   }
   count = static_cast<size_t>(lastTriangle) + 1;
@@ -68,15 +97,32 @@ bool ReadBuildInfo(const std::string& directory, size_t& count, bool& contoursEn
   return true;
 }
 
-bool ReadPoints(const std::string& directory, FinishedProject& project, std::string& error) {
-  std::string path = PmapFile(directory, "PtIndex.idx");
-  TextScanner in;
-  int32_t count = 0;
-  if (!in.Open(path) || !in.ReadInt(count) || count < 4) {
-    error = path + ": missing, or no point count of at least 4 at its start";
+// The tools compute and print with every coordinate: a point that is not a
+// finite number, or a spread of points wider than a double holds, is refused
+// here rather than drawn or written as "nan".
+bool CheckPointValues(const FinishedProject& project, const std::string& path, std::string& error) {
+  for (size_t i = 0; i < project.points.size(); ++i) {
+    const PointRecord& p = project.points[i];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      error = path + ": point " + std::to_string(i) + " (x " + std::to_string(p.x) + ", y " + std::to_string(p.y) +
+              ", z " + std::to_string(p.z) + ") is not a finite position";
+      return false;
+    }
+  }
+  Extent all;
+  for (const PointRecord& p : project.points) all.Include(p);
+  if (!std::isfinite(all.maxX - all.minX) || !std::isfinite(all.maxY - all.minY) ||
+      !std::isfinite(all.maxZ - all.minZ)) {
+    error = path + ": the points spread wider than a double can measure";
     return false;
   }
-  return ReadRecords(PmapFile(directory, "Point.xyz"), static_cast<size_t>(count), project.points, error);
+  return true;
+}
+
+bool ReadPoints(const std::string& directory, int32_t count, FinishedProject& project, std::string& error) {
+  const std::string path = PmapFile(directory, "Point.xyz");
+  return ReadRecords(path, static_cast<size_t>(count), project.points, error) &&
+         CheckPointValues(project, path, error);
 }
 
 bool CheckTriangles(const FinishedProject& project, const std::string& path, std::string& error) {
@@ -124,43 +170,53 @@ bool ReadEdgeFile(const std::string& directory, FinishedProject& project, std::s
   return true;
 }
 
+bool CheckLineVertex(const Vertex3& v, const std::string& path, size_t line, int32_t vertex, std::string& error) {
+  if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)) return true;
+  error = path + ": vertex " + std::to_string(vertex + 1) + " of line " + std::to_string(line + 1) +
+          " is not a finite position";
+  return false;
+}
+
 // Reads the breakline file as the build reads it: a line of more than 5000
 // points ends the file, and a line of no points takes no points.
-void ReadBreaklines(const std::string& directory, FinishedProject& project) {
+bool ReadBreaklines(const std::string& directory, FinishedProject& project, std::string& error) {
   TextScanner names;
   std::string file;
-  if (!names.Open(ProjectFilePath(directory, "pmap", "SLine.txt")) || !names.ReadWord(file)) return;
+  if (!names.Open(ProjectFilePath(directory, "pmap", "SLine.txt")) || !names.ReadWord(file)) return true;
   TextScanner in;
   int32_t lines = 0;
-  if (!in.Open(file) || !in.ReadInt(lines)) return;
+  if (!in.Open(file) || !in.ReadInt(lines)) return true;
   for (int32_t k = 0; k < lines; ++k) {
     int32_t n = 0;
-    if (!in.ReadInt(n) || n > kMaxBreaklinePoints) return;
+    if (!in.ReadInt(n) || n > kMaxBreaklinePoints) return true;
     std::vector<Vertex3> line;
     for (int32_t i = 0; i < n; ++i) {
       Vertex3 v{};
-      if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y) || !in.ReadDouble(v.z)) return;
+      if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y) || !in.ReadDouble(v.z)) return true;
+      if (!CheckLineVertex(v, file, static_cast<size_t>(k), i, error)) return false;
       line.push_back(v);
     }
     if (line.size() >= 2) project.breaklines.push_back(std::move(line));
   }
+  return true;
 }
 
-// The contour files that fnum counts, as the build reads them. Their lines
-// carry no z of their own; the height is the second number of each line's
-// header, where the tools that write the files keep it.
-void ReadEnforcedContours(const std::string& directory, FinishedProject& project) {
+// The contour files that fnum counts, as the build reads them: a build that
+// finished found every one, so the first that is missing ends the list, however
+// large the count. Their lines carry no z of their own; the height is the
+// second number of each line's header, where the tools that write the files
+// keep it.
+bool ReadEnforcedContours(const std::string& directory, FinishedProject& project, std::string& error) {
   TextScanner count;
   int32_t files = 0;
-  if (!count.Open(ProjectFilePath(directory, "pmap", "fnum")) || !count.ReadInt(files)) return;
+  if (!count.Open(ProjectFilePath(directory, "pmap", "fnum")) || !count.ReadInt(files)) return true;
   for (int32_t k = 1; k <= files; ++k) {
+    const std::string path = ProjectFilePath(directory, "pmap", "Point." + std::to_string(k));
     TextScanner in;
     double unused = 0;
     int32_t lines = 0, flag = 0;
-    if (!in.Open(ProjectFilePath(directory, "pmap", "Point." + std::to_string(k))) || !in.ReadDouble(unused) ||
-        !in.ReadDouble(unused) || !in.ReadInt(lines) || !in.ReadInt(flag)) {
-      continue;
-    }
+    if (!in.Open(path)) return true;
+    if (!in.ReadDouble(unused) || !in.ReadDouble(unused) || !in.ReadInt(lines) || !in.ReadInt(flag)) continue;
     for (int32_t l = 0; l < lines; ++l) {
       int32_t n = 0;
       double z = 0;
@@ -168,12 +224,14 @@ void ReadEnforcedContours(const std::string& directory, FinishedProject& project
       std::vector<Vertex3> line;
       for (int32_t i = 0; i < n; ++i) {
         Vertex3 v{0, 0, z};
-        if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y)) return;
+        if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y)) return true;
+        if (!CheckLineVertex(v, path, static_cast<size_t>(l), i, error)) return false;
         line.push_back(v);
       }
       if (line.size() >= 2) project.breaklines.push_back(std::move(line));
     }
   }
+  return true;
 }
 
 }  // namespace
@@ -205,39 +263,39 @@ std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& wa
 bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error) {
   project = FinishedProject{};
   size_t triangles = 0;
+  int32_t pointCount = 0;
   bool contoursEnforced = false;
   if (!IsDirectory(projectDirectory)) {
     error = projectDirectory + ": no such project folder";
     return false;
   }
   const std::string tinPath = PmapFile(projectDirectory, "TIN.tri");
-  if (!ReadBuildInfo(projectDirectory, triangles, contoursEnforced, error) || !ReadPoints(projectDirectory, project, error) ||
-      !ReadRecords(tinPath, triangles, project.triangles, error) || !CheckTriangles(project, tinPath, error) ||
-      !ReadEdgeFile(projectDirectory, project, error)) {
-    return false;
+  return ReadPointCount(projectDirectory, pointCount, error) &&
+         ReadBuildInfo(projectDirectory, pointCount, triangles, contoursEnforced, error) &&
+         ReadPoints(projectDirectory, pointCount, project, error) &&
+         ReadRecords(tinPath, triangles, project.triangles, error) && CheckTriangles(project, tinPath, error) &&
+         ReadEdgeFile(projectDirectory, project, error) && ReadBreaklines(projectDirectory, project, error) &&
+         (!contoursEnforced || ReadEnforcedContours(projectDirectory, project, error));
+}
+
+void Extent::Include(const PointRecord& p) {
+  if (empty) {
+    *this = {p.x, p.y, p.x, p.y, p.z, p.z, false};
+    return;
   }
-  ReadBreaklines(projectDirectory, project);
-  if (contoursEnforced) ReadEnforcedContours(projectDirectory, project);
-  return true;
+  minX = std::min(minX, p.x);
+  maxX = std::max(maxX, p.x);
+  minY = std::min(minY, p.y);
+  maxY = std::max(maxY, p.y);
+  minZ = std::min(minZ, p.z);
+  maxZ = std::max(maxZ, p.z);
 }
 
 Extent KeptExtent(const FinishedProject& project) {
   Extent e;
   for (size_t t = 0; t < project.triangles.size(); ++t) {
     if (!project.Kept(static_cast<int32_t>(t))) continue;
-    for (int32_t v : project.triangles[t].vertex) {
-      const PointRecord& p = project.points[static_cast<size_t>(v)];
-      if (e.empty) {
-        e = {p.x, p.y, p.x, p.y, p.z, p.z, false};
-        continue;
-      }
-      e.minX = std::min(e.minX, p.x);
-      e.maxX = std::max(e.maxX, p.x);
-      e.minY = std::min(e.minY, p.y);
-      e.maxY = std::max(e.maxY, p.y);
-      e.minZ = std::min(e.minZ, p.z);
-      e.maxZ = std::max(e.maxZ, p.z);
-    }
+    for (int32_t v : project.triangles[t].vertex) e.Include(project.points[static_cast<size_t>(v)]);
   }
   return e;
 }

@@ -43,7 +43,9 @@ struct FinishedProject {
 
 // Reads the finished project in `projectDirectory`. False with `error` set
 // when a file is missing, too short or names points or triangles that do not
-// exist. A project without Edge.inf is read with no boundary.
+// exist, when TIN.inf does not vouch for the tables (the last build did not
+// finish), or when a point or line vertex is not a finite position. A project
+// without Edge.inf is read with no boundary.
 bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error);
 
 // Splits a closed walk of point indices into its simple rings: wherever the
@@ -51,11 +53,14 @@ bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& p
 // own; stretches of two points (an edge walked there and back) are dropped.
 std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk);
 
-// Bounding box of the points used by kept triangles.
+// A bounding box of points, in plan and height.
 struct Extent {
   double minX = 0, minY = 0, maxX = 0, maxY = 0, minZ = 0, maxZ = 0;
   bool empty = true;
+
+  void Include(const PointRecord& p);  // grows the box to hold p
 };
+// Bounding box of the points used by kept triangles.
 Extent KeptExtent(const FinishedProject& project);
 
 // "YYYY-MM-DDTHH:MM:SS", UTC: when the project's network was finished (the

@@ -21,7 +21,7 @@ constexpr const char* kUsage =
     "bar.\n"
     "\n"
     "Options:\n"
-    "  --to FILE                  the picture to write: PNG, or SVG for '.svg'\n"
+    "  --to FILE                  the picture to write: a .png or .svg file\n"
     "  --width PIXELS             width of the picture (default 1600, 400 to\n"
     "                             20000); the height follows the survey's shape\n"
     "  --removed                  also draw the removed triangles, in grey\n"
@@ -49,6 +49,10 @@ int main(int argc, char** argv) {
   }
   if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one PROJECT folder");
   if (!args.Has("--to")) return ToolUsageError(kProgram, "no --to FILE given");
+  const std::string project = args.positional[0], target = args.values["--to"];
+  if (!HasPictureExtension(target)) {
+    return ToolUsageError(kProgram, target + ": unknown extension (use .png or .svg)");
+  }
   PictureOptions options;
   double width = options.width, interval = 0;
   if (args.Has("--width") && (!ParsePositiveNumber(args.values["--width"], width) || width < 400 || width > 20000 ||
@@ -61,7 +65,6 @@ int main(int argc, char** argv) {
   options.width = static_cast<int>(width);
   options.removed = args.flags.count("--removed") > 0;
   const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
-  const std::string project = args.positional[0], target = args.values["--to"];
 
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);

@@ -223,14 +223,17 @@ struct ContextCloser {
   void operator()(cairo_t* c) const { cairo_destroy(c); }
 };
 
-bool EndsWithSvg(const std::string& path) {
-  if (path.size() < 4) return false;
-  std::string tail = path.substr(path.size() - 4);
+bool HasExtension(const std::string& path, const char* extension) {
+  const std::string wanted = extension;
+  if (path.size() < wanted.size()) return false;
+  std::string tail = path.substr(path.size() - wanted.size());
   for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-  return tail == ".svg";
+  return tail == wanted;
 }
 
 }  // namespace
+
+bool HasPictureExtension(const std::string& path) { return HasExtension(path, ".png") || HasExtension(path, ".svg"); }
 
 bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
                         std::string& error) {
@@ -238,7 +241,7 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   const double mapWidth = options.width - 3 * kMargin - kLegendWidth;
   const double aspect = extent.empty ? 1 : std::clamp((extent.maxY - extent.minY) / std::max(extent.maxX - extent.minX, 1e-9), 0.25, 4.0);
   const int height = static_cast<int>(std::lround(mapWidth * aspect + 2 * kMargin + kTitleHeight + kScaleBarHeight));
-  const bool svg = EndsWithSvg(path);
+  const bool svg = HasExtension(path, ".svg");
   std::unique_ptr<cairo_surface_t, SurfaceCloser> surface(
       svg ? cairo_svg_surface_create(path.c_str(), options.width, height)
           : cairo_image_surface_create(CAIRO_FORMAT_RGB24, options.width, height));

@@ -19,6 +19,9 @@ struct PictureOptions {
   std::string title;
 };
 
+// Whether the path ends in ".png" or ".svg", in any case.
+bool HasPictureExtension(const std::string& path);
+
 // Writes a PNG, or an SVG when the path ends in ".svg". False with `error`
 // set when the file cannot be written.
 bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
