@@ -3,10 +3,14 @@
 // text in its loose forms, down to the messages for bad input.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstring>
+#include <map>
 
 #include "store/records.h"
 #include "support/project_fixture.h"
+#include "support/tool_projects.h"
 
 namespace quarvelin::testing {
 namespace {
@@ -152,6 +156,91 @@ TEST_F(Prepare, AMalformedLineIsNamedByFileAndLine) {
   r = Run({"--points", Write("ok.xyz", "1 2 3\n").string(), "--breaklines", Write("l.pl", "3\n1 2 3\n").string()});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("l.pl:2: the file ends inside a polyline of 3 vertices"), std::string::npos) << r.err;
+}
+
+// Every file under `folder`, by relative path, with its bytes.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    files[std::filesystem::relative(entry.path(), folder).string()] =
+        entry.is_regular_file() ? ReadFileBytes(entry.path()) : "(folder)";
+  }
+  return files;
+}
+
+TEST_F(Prepare, ARefusedOrFailedRunLeavesTheProjectFolderAsItWas) {
+  std::string survey;
+  for (int i = 0; i < 2000; ++i) survey += std::to_string(i % 50) + " " + std::to_string(i / 50) + " 1\n";
+  const std::string points = Write("pts.xyz", survey).string(), lines = Write("l.pl", "2\n0 0 1\n9 9 1\n").string();
+  ASSERT_EQ(Run({"--points", points}).status, 0);
+  // What a build leaves, which a new project must not inherit.
+  ASSERT_TRUE(WriteBytes(project() / "PMAP/TIN.inf", "1  3\r\n", 6));
+  const auto before = Snapshot(project());
+  const std::filesystem::path spaced = temp_.path() / "a b";
+  const std::string bad = Write("bad.xyz", survey + "1 2\n").string(), nan = Write("z.xyz", "1 2 nan\n").string();
+  struct Case {
+    const char* what;
+    std::string command;  // run by bash, with $P the program and $D the project
+    const char* message;
+  };
+  const Case cases[] = {
+      {"malformed points", "\"$P\" --points " + bad + " --project \"$D\"",
+       "bad.xyz:2001: expected three numbers"},
+      {"a folder", "\"$P\" --points " + temp_.path().string() + " --project \"$D\"", "is a folder, not a file"},
+      {"no line ends", "\"$P\" --points /dev/zero --project \"$D\"", "longer than 65536 characters"},
+      {"a huge margin", "\"$P\" --points " + points + " --margin 1e20 --project \"$D\"", "a margin of 1e+20"},
+      {"a disk that fills", "trap '' XFSZ; ulimit -f 100; \"$P\" --points " + points + " --project \"$D\"",
+       "TIN.tri: cannot allocate 112056 bytes"},
+      {"a breakline file SLine.txt cannot name",
+       "\"$P\" --points " + points + " --breaklines " + lines + " --project \"" + spaced.string() + "\"",
+       "holds white space"},
+      {"a new folder and a bad point", "\"$P\" --points " + nan +
+       " --project \"$D/new/site\"", "z.xyz:1: a coordinate is not a finite number"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string command = "P=" + (BuildDirectory() / "quarvelin-prepare").string() + " D=" +
+                                project().string() + "; " + c.command;
+    ProgramResult r = RunInstalled("bash", {"-c", command});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_TRUE(Snapshot(project()) == before);
+    EXPECT_FALSE(std::filesystem::exists(spaced));
+  }
+  // A run that succeeds replaces the folder whole, with the triangle table's
+  // blocks allocated.
+  ASSERT_EQ(Run({"--points", points, "--breaklines", lines}).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(project() / "PMAP/TIN.inf"));
+  EXPECT_EQ(ReadFileBytes(project() / "PMAP/SLine.txt"), (project() / "PMAP/Breaklines.txt").string() + "\r\n");
+  struct stat table {};
+  ASSERT_EQ(::stat((project() / "PMAP/TIN.tri").c_str(), &table), 0);
+  EXPECT_GE(table.st_blocks * 512, table.st_size);
+}
+
+TEST_F(Prepare, NumbersNoProjectCanHoldAreRefusedByWhereTheyStand) {
+  const double scale[3] = {1e305, 1, 1}, offset[3] = {0, 0, 0};
+  ProgramResult r = Run({"--points", Write("far.las", LasFile(2, 1, {{1, 2, 3, 2}, {4, 5, 6, 2}}, scale, offset)).string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("far.las: point 1 with the header's scale and offset: x or y lies beyond 1e11"), std::string::npos)
+      << r.err;
+  const double unit[3] = {1, 1, 1};
+  std::string inside = LasFile(2, 1, {{1, 2, 3, 2}}, unit, offset);
+  Put<uint32_t>(inside, 96, 100);
+  r = Run({"--points", Write("inside.las", inside).string()});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("inside.las: the point data starts at byte 100, inside the 227-byte header"), std::string::npos)
+      << r.err;
+  r = Run({"--points", Write("far.xyz", "1 2 3\n-2e11 0 0\n").string()});
+  EXPECT_NE(r.err.find("far.xyz:2: x or y lies beyond 1e11"), std::string::npos) << r.err;
+  const std::string ok = Write("ok.xyz", "1 2 3\n").string();
+  for (const char* count : {"1e30", "nan", "inf", "-1", "2.5", "3000000000"}) {
+    r = Run({"--points", ok, "--contours", Write("c.pl", std::string(count) + "\n1 2 3\n").string()});
+    EXPECT_EQ(r.status, 1) << count;
+    EXPECT_NE(r.err.find("c.pl:1: expected the vertex count of a polyline (0 to 2147483647)"), std::string::npos) << r.err;
+  }
+  r = Run({"--points", ok, "--breaklines", Write("long.pl", "2\n1 2 3" + std::string(70000, ' ') + "\n").string()});
+  EXPECT_NE(r.err.find("long.pl: line 2 is longer than 65536 characters"), std::string::npos) << r.err;
+  EXPECT_EQ(Run({"--points", ok, "--margin", "inf"}).status, 2);
 }
 
 }  // namespace

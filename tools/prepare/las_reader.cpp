@@ -21,7 +21,8 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 constexpr size_t kLegacyHeaderSize = 227;
 constexpr size_t kHeaderSize14 = 375;
-constexpr size_t kRecordsPerRead = 1 << 16;
+// Points are read in blocks of about this many bytes (at least one record).
+constexpr size_t kBlockBytes = 1 << 22;
 // Shortest record of each point format: formats 6 to 10 begin the newer layout.
 constexpr uint16_t kMinimumRecordLength[11] = {20, 28, 26, 34, 57, 63, 30, 36, 38, 59, 67};
 
@@ -34,6 +35,7 @@ T Field(const uint8_t* bytes, size_t offset) {
 
 struct LasHeader {
   unsigned minor = 0;
+  uint16_t headerSize = 0;
   unsigned format = 0;
   uint32_t pointOffset = 0;
   uint16_t recordLength = 0;
@@ -65,7 +67,13 @@ bool ParseHeader(const std::string& path, const uint8_t* h, size_t size, LasHead
             std::to_string(header.recordLength) + " bytes is not a LAS point format (0 to 10)";
     return false;
   }
+  header.headerSize = Field<uint16_t>(h, 94);
   header.pointOffset = Field<uint32_t>(h, 96);
+  if (header.headerSize < kLegacyHeaderSize || header.pointOffset < header.headerSize) {
+    error = path + ": the point data starts at byte " + std::to_string(header.pointOffset) + ", inside the " +
+            std::to_string(std::max<size_t>(header.headerSize, kLegacyHeaderSize)) + "-byte header";
+    return false;
+  }
   header.pointCount = Field<uint32_t>(h, 107);
   if (header.minor >= 4 && size >= kHeaderSize14 && Field<uint64_t>(h, 247) != 0) {
     header.pointCount = Field<uint64_t>(h, 247);
@@ -112,9 +120,13 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
   // Formats 0 to 5 keep the class in the low five bits of byte 15; the
   // newer formats give it all of byte 16.
   const bool newLayout = header.format >= 6;
-  std::vector<uint8_t> block(kRecordsPerRead * header.recordLength);
+  // The header's count is bounded by the file's size (above), so the block
+  // never outgrows the file.
+  const size_t recordsPerRead = static_cast<size_t>(
+      std::min<uint64_t>(std::max<size_t>(kBlockBytes / header.recordLength, 1), header.pointCount));
+  std::vector<uint8_t> block(recordsPerRead * header.recordLength);
   for (uint64_t done = 0; done < header.pointCount;) {
-    const size_t n = static_cast<size_t>(std::min<uint64_t>(kRecordsPerRead, header.pointCount - done));
+    const size_t n = static_cast<size_t>(std::min<uint64_t>(recordsPerRead, header.pointCount - done));
     if (std::fread(block.data(), header.recordLength, n, f.get()) != n) {
       error = path + ": cannot read point " + std::to_string(done + 1);
       return false;
@@ -126,9 +138,14 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
         ++counts.skipped;
         continue;
       }
-      sink({Field<int32_t>(r, 0) * header.scale[0] + header.offset[0],
-            Field<int32_t>(r, 4) * header.scale[1] + header.offset[1],
-            Field<int32_t>(r, 8) * header.scale[2] + header.offset[2]});
+      const SurveyPoint p{Field<int32_t>(r, 0) * header.scale[0] + header.offset[0],
+                          Field<int32_t>(r, 4) * header.scale[1] + header.offset[1],
+                          Field<int32_t>(r, 8) * header.scale[2] + header.offset[2]};
+      if (const char* fault = CoordinateFault(p)) {
+        error = path + ": point " + std::to_string(done + i + 1) + " with the header's scale and offset: " + fault;
+        return false;
+      }
+      sink(p);
       ++counts.kept;
     }
     done += n;

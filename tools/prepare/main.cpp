@@ -1,6 +1,7 @@
 // quarvelin-prepare: does for a survey what the host application does for a
 // project: writes the PMAP folder that quarvelin-cli builds, and optionally
 // the workdir that names it.
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <stdexcept>
@@ -97,19 +98,20 @@ int main(int argc, char** argv) {
       try {
         size_t used = 0;
         margin = std::stod(*v, &used);
-        if (used != v->size() || !(margin >= 0)) throw std::invalid_argument("margin");
+        if (used != v->size() || !(margin >= 0) || !std::isfinite(margin)) throw std::invalid_argument("margin");
       } catch (const std::exception&) {
-        return UsageError("--margin needs a number of metres, 0 or more");
+        return UsageError("--margin needs a finite number of metres, 0 or more");
       }
     }
   }
   if (pointFiles.empty() && breaklineFiles.empty() && contourFiles.empty()) return UsageError("no --points given");
   if (!project) return UsageError("no --project given");
 
+  std::string error;
+  if (workdir && !quarvelin::CheckWorkdirName(*project, error)) return Failure(error);
   // The lines are small; they are read first so that a bad line file stops
   // the run before the large point files are streamed.
   quarvelin::ProjectLines lines;
-  std::string error;
   for (const std::string& file : breaklineFiles) {
     if (!quarvelin::ReadPolylines(file, lines.breaklines, error)) return Failure(error);
   }
@@ -118,7 +120,7 @@ int main(int argc, char** argv) {
     if (!quarvelin::ReadPolylines(file, lines.contourFiles.back(), error)) return Failure(error);
   }
   quarvelin::ProjectWriter writer;
-  if (!writer.Begin(*project, error)) return Failure(error);
+  if (!writer.Begin(*project, !lines.breaklines.empty(), error)) return Failure(error);
   quarvelin::ReadCounts counts;
   for (const std::string& file : pointFiles) {
     if (!quiet) std::fprintf(stderr, "reading %s\n", file.c_str());

@@ -4,10 +4,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <unordered_map>
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "platform/system.h"
 #include "platform/text_writer.h"
 #include "store/records.h"
 
@@ -18,6 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr double kMatchTolerance = 0.0001;
+constexpr const char* kBreaklineFile = "Breaklines.txt";
 
 struct CellKey {
   int64_t cx, cy;
@@ -32,7 +38,8 @@ struct CellKeyHash {
 };
 
 // Cells of the tolerance's size: a point within the tolerance of a position
-// lies in the position's cell or one of its eight neighbours.
+// lies in the position's cell or one of its eight neighbours. Coordinates are
+// within kMaxPlanCoordinate, so cell numbers stay far inside int64_t.
 CellKey KeyOf(double x, double y) {
   return {static_cast<int64_t>(std::floor(x / kMatchTolerance)), static_cast<int64_t>(std::floor(y / kMatchTolerance))};
 }
@@ -82,13 +89,10 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
   return true;
 }
 
-bool WriteBreaklineFiles(const fs::path& pmap, const std::vector<Polyline>& lines, std::string& error) {
-  fs::path file = fs::absolute(pmap / "Breaklines.txt");
-  std::string name = file.string();
-  if (name.find_first_of(" \t\r\n") != std::string::npos) {
-    error = name + ": SLine.txt cannot name a breakline file whose path holds white space";
-    return false;
-  }
+// SLine.txt names the breakline file by the path it will have once the
+// project is in place (`name`); the files are written into `folder`.
+bool WriteBreaklineFiles(const fs::path& folder, const std::string& name, const std::vector<Polyline>& lines,
+                         std::string& error) {
   std::string text;
   AppendInt(text, static_cast<int64_t>(lines.size()));
   text += "\n";
@@ -104,7 +108,8 @@ bool WriteBreaklineFiles(const fs::path& pmap, const std::vector<Polyline>& line
       text += "\n";
     }
   }
-  return WriteText(name, text, error) && WriteText((pmap / "SLine.txt").string(), name + "\n", error);
+  return WriteText((folder / kBreaklineFile).string(), text, error) &&
+         WriteText((folder / "SLine.txt").string(), name + "\n", error);
 }
 
 bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyline>>& files, std::string& error) {
@@ -133,16 +138,46 @@ bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyl
 
 }  // namespace
 
-bool ProjectWriter::Begin(const std::string& projectDirectory, std::string& error) {
+ProjectWriter::~ProjectWriter() {
+  pointFile_.Close();
   std::error_code ec;
-  fs::path pmap = fs::path(projectDirectory) / "PMAP";
-  fs::create_directories(pmap, ec);
-  if (ec) {
-    error = pmap.string() + ": cannot create the folder: " + ec.message();
+  if (!staging_.empty()) fs::remove_all(staging_, ec);
+  // Folders made for the project go again, innermost first; remove() leaves
+  // any that something else has filled meanwhile.
+  for (fs::path dir = project_; !createdFrom_.empty(); dir = dir.parent_path()) {
+    if (!fs::remove(dir, ec) || dir == createdFrom_) break;
+  }
+}
+
+bool ProjectWriter::Begin(const std::string& projectDirectory, bool breaklines, std::string& error) {
+  std::error_code ec;
+  project_ = fs::absolute(projectDirectory, ec).lexically_normal();
+  if (project_.has_relative_path() && !project_.has_filename()) project_ = project_.parent_path();
+  // The existing folder of either spelling is the one replaced, so that no
+  // second PMAP appears beside a host's pmap.
+  target_ = ResolvePathCase((project_ / "PMAP").string());
+  if (breaklines) {
+    breaklineName_ = (target_ / kBreaklineFile).string();
+    if (breaklineName_.find_first_of(" \t\r\n") != std::string::npos) {
+      error = breaklineName_ + ": SLine.txt cannot name a breakline file whose path holds white space";
+      return false;
+    }
+  }
+  if (fs::exists(project_, ec) && !fs::is_directory(project_, ec)) {
+    error = project_.string() + ": exists and is not a folder";
     return false;
   }
-  pmap_ = pmap.string();
-  std::string path = (pmap / "Point.xyz").string();
+  for (fs::path dir = project_; !dir.empty() && !fs::exists(dir, ec) && dir != dir.parent_path(); dir = dir.parent_path()) {
+    createdFrom_ = dir;
+  }
+  fs::create_directories(project_, ec);
+  std::string pattern = (project_ / ".PMAP-XXXXXX").string();
+  if (ec || !::mkdtemp(pattern.data())) {
+    error = project_.string() + ": cannot create a folder there: " + (ec ? ec.message() : std::strerror(errno));
+    return false;
+  }
+  staging_ = pattern;
+  std::string path = (staging_ / "Point.xyz").string();
   if (!pointFile_.Open(path)) {
     error = path + ": cannot create the file";
     return false;
@@ -220,8 +255,16 @@ bool ProjectWriter::WriteFrame(double margin, std::string& error) {
                                   {maxX_ + margin, maxY_ + margin, 0},
                                   {minX_ - margin, maxY_ + margin, 0}};
   PointRecord records[4];
-  for (int i = 0; i < 4; ++i) records[i] = TableRecord(corners[i]);
-  const std::string path = (fs::path(pmap_) / "Point.xyz").string();
+  for (int i = 0; i < 4; ++i) {
+    if (CoordinateFault(corners[i])) {
+      error = "a margin of ";
+      AppendShortest(error, margin);
+      error += " puts the frame beyond 1e11 from 0; use a smaller --margin";
+      return false;
+    }
+    records[i] = TableRecord(corners[i]);
+  }
+  const std::string path = (staging_ / "Point.xyz").string();
   std::FILE* f = std::fopen(path.c_str(), "r+b");
   bool written = f && std::fwrite(records, sizeof(PointRecord), 4, f) == 4;
   if (f && std::fclose(f) != 0) written = false;
@@ -230,7 +273,6 @@ bool ProjectWriter::WriteFrame(double margin, std::string& error) {
 }
 
 bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectReport& report, std::string& error) {
-  const fs::path pmap = pmap_;
   report.surveyPoints = positions_.size();
   report.addedLinePoints = AddLineVertices(lines);
   report.repeatedPoints = 0;
@@ -239,7 +281,7 @@ bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectRepo
   }
   const size_t points = report.surveyPoints + report.addedLinePoints;
   report.tableRecords = points + 4;
-  const std::string pointPath = (pmap / "Point.xyz").string();
+  const std::string pointPath = (staging_ / "Point.xyz").string();
   if (!pointFile_.Close()) {
     error = pointPath + ": cannot write the file";
     return false;
@@ -248,37 +290,86 @@ bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectRepo
     error = "too many points for one project (" + std::to_string(points) + ")";
     return false;
   }
-  if (!WriteFrame(margin, error)) return false;
-
-  // TIN.tri: zero-filled, two records per survey point and two for the frame.
-  std::string trianglePath = (pmap / "TIN.tri").string();
-  std::FILE* f = std::fopen(trianglePath.c_str(), "wb");
-  if (!f || std::fclose(f) != 0) {
-    error = trianglePath + ": cannot create the file";
-    return false;
-  }
-  std::error_code ec;
-  fs::resize_file(trianglePath, (2 * points + 2) * sizeof(TriangleRecord), ec);
-  if (ec) {
-    error = trianglePath + ": cannot size the file: " + ec.message();
-    return false;
-  }
-
   std::string index;
   AppendInt(index, static_cast<int64_t>(report.tableRecords));
   for (double v : {minX_, minY_, maxX_, maxY_}) {
     index += " ";
     AppendShortest(index, v);
   }
-  if (!WriteText((pmap / "PtIndex.idx").string(), index + "\n", error)) return false;
-  if (!lines.breaklines.empty() && !WriteBreaklineFiles(pmap, lines.breaklines, error)) return false;
-  if (!lines.contourFiles.empty() && !WriteContourFiles(pmap, lines.contourFiles, error)) return false;
+  return WriteFrame(margin, error) && WriteTriangleTable(2 * points + 2, error) &&
+         WriteText((staging_ / "PtIndex.idx").string(), index + "\n", error) &&
+         (lines.breaklines.empty() || WriteBreaklineFiles(staging_, breaklineName_, lines.breaklines, error)) &&
+         (lines.contourFiles.empty() || WriteContourFiles(staging_, lines.contourFiles, error)) && MoveIntoPlace(error);
+}
+
+// Zero-filled, with its blocks allocated now: the build writes the table
+// through a mapping, where a disk that fills up kills it half-way.
+bool ProjectWriter::WriteTriangleTable(size_t records, std::string& error) {
+  const std::string path = (staging_ / "TIN.tri").string();
+  const auto bytes = static_cast<off_t>(records * sizeof(TriangleRecord));
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) {
+    error = path + ": cannot create the file: " + std::strerror(errno);
+    return false;
+  }
+  int fault = ::posix_fallocate(fd, 0, bytes);
+  if (::close(fd) != 0 && fault == 0) fault = errno;
+  if (fault != 0) {
+    error = path + ": cannot allocate " + std::to_string(bytes) + " bytes: " + std::strerror(fault);
+    return false;
+  }
   return true;
 }
 
-bool WriteWorkdir(const std::string& installDirectory, const std::string& projectDirectory, std::string& error) {
+// The old PMAP, if any, and the finished one change places in one step, so
+// that the folder holds the old project or the new one, never a mixture.
+bool ProjectWriter::MoveIntoPlace(std::string& error) {
+  std::error_code ec;
+  const bool replacing = fs::exists(fs::symlink_status(target_, ec));
+  if (!replacing) {
+    fs::rename(staging_, target_, ec);
+  } else if (::renameat2(AT_FDCWD, staging_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) != 0) {
+    // A file system without the exchange: the old folder steps aside first
+    // and comes back if the new one cannot take its place.
+    const fs::path old = staging_.string() + ".old";
+    fs::rename(target_, old, ec);
+    if (!ec) {
+      fs::rename(staging_, target_, ec);
+      std::error_code ignored;
+      if (ec) fs::rename(old, target_, ignored);
+      else fs::remove_all(old, ignored);
+    }
+  }
+  if (ec) {
+    error = target_.string() + ": cannot put the project in place: " + ec.message();
+    return false;
+  }
+  // The staging name now holds the old project, if there was one.
+  fs::remove_all(staging_, ec);
+  staging_.clear();
+  createdFrom_.clear();
+  return true;
+}
+
+namespace {
+
+std::string WorkdirWord(const std::string& projectDirectory) {
   std::string name = fs::absolute(projectDirectory).lexically_normal().string();
   while (name.size() > 1 && name.back() == '/') name.pop_back();
+  return name;
+}
+
+}  // namespace
+
+bool CheckWorkdirName(const std::string& projectDirectory, std::string& error) {
+  const std::string name = WorkdirWord(projectDirectory);
+  if (name.find_first_of("$\t\r\n\v\f") == std::string::npos) return true;
+  error = name + ": workdir cannot name a project whose path holds '$' or white space other than spaces";
+  return false;
+}
+
+bool WriteWorkdir(const std::string& installDirectory, const std::string& projectDirectory, std::string& error) {
+  std::string name = WorkdirWord(projectDirectory);
   std::replace(name.begin(), name.end(), ' ', '$');
   std::error_code ec;
   fs::create_directories(installDirectory, ec);

@@ -6,10 +6,13 @@
 // The points stream: each goes to Point.xyz as it is read, after four records
 // kept free for the frame, which is written last, once the survey's extent is
 // known. Only the plan positions are held, to match line vertices and to
-// count repeats.
+// count repeats. Everything is written into a temporary folder that takes
+// the place of PMAP only when complete, so a refused or failed run leaves
+// the project folder as it was.
 #pragma once
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -33,15 +36,25 @@ struct ProjectReport {
 
 class ProjectWriter {
  public:
-  // Creates `projectDirectory`/PMAP and starts Point.xyz. False with `error`
-  // set when they cannot be created.
-  bool Begin(const std::string& projectDirectory, std::string& error);
-  // Appends one survey point (finite coordinates).
+  ProjectWriter() = default;
+  ProjectWriter(const ProjectWriter&) = delete;
+  ProjectWriter& operator=(const ProjectWriter&) = delete;
+  // A project that did not finish leaves nothing: its temporary folder, and
+  // the project folder if Begin made it, go.
+  ~ProjectWriter();
+
+  // Checks that the project can be written as asked (with `breaklines`,
+  // SLine.txt must be able to name the breakline file) and starts Point.xyz
+  // in a temporary folder beside `projectDirectory`/PMAP. False with `error`
+  // set, and nothing written, when it cannot.
+  bool Begin(const std::string& projectDirectory, bool breaklines, std::string& error);
+  // Appends one survey point (one that CoordinateFault passes).
   void Add(const SurveyPoint& point);
   // Adds the line vertices that no point matches within the build's
   // tolerance (0.0001 in x and in y), writes the frame corners (`margin`
   // from the extent; negative: a tenth of its larger side, at least 10),
-  // TIN.tri, PtIndex.idx and the line files.
+  // TIN.tri, PtIndex.idx and the line files, then puts the folder in place
+  // of PMAP, replacing a previous project whole.
   bool Finish(const ProjectLines& lines, double margin, ProjectReport& report, std::string& error);
 
  private:
@@ -51,12 +64,20 @@ class ProjectWriter {
   void Append(const SurveyPoint& point);
   size_t AddLineVertices(const ProjectLines& lines);
   bool WriteFrame(double margin, std::string& error);
+  bool WriteTriangleTable(size_t records, std::string& error);
+  bool MoveIntoPlace(std::string& error);
 
-  std::string pmap_;
+  std::filesystem::path project_, target_, staging_;
+  std::filesystem::path createdFrom_;  // the outermost folder Begin created, if any
+  std::string breaklineName_;          // the breakline file as SLine.txt names it
   OutputFile pointFile_;
   std::vector<XY> positions_;
   double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
 };
+
+// Whether `workdir` can name the project: it holds one word, with '$' for
+// each space, so the path may hold no other white space and no '$'.
+bool CheckWorkdirName(const std::string& projectDirectory, std::string& error);
 
 // Writes `workdir` into `installDirectory`, naming the project with its
 // spaces written as '$'.

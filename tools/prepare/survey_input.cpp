@@ -1,12 +1,15 @@
 #include "survey_input.h"
 
 #include <charconv>
+#include <climits>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "las_reader.h"
+#include "platform/system.h"
 
 namespace quarvelin {
 
@@ -16,12 +19,23 @@ struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+// Longest line the readers take: far beyond any line of numbers, short enough
+// that a file without line ends (a device, a binary file) is refused at once
+// rather than read into memory whole.
+constexpr size_t kMaxLineLength = 1 << 16;
+
 // Lines of a text file, numbered from 1, without their line ends, read in
-// large blocks.
+// large blocks. A line longer than kMaxLineLength or a failed read ends the
+// lines with fault() set.
 class LineReader {
  public:
-  bool Open(const std::string& path) {
+  bool Open(const std::string& path, std::string& error) {
+    if (IsDirectory(path)) {
+      error = path + ": is a folder, not a file";
+      return false;
+    }
     file_.reset(std::fopen(path.c_str(), "rb"));
+    if (!file_) error = path + ": cannot open the file";
     return file_ != nullptr;
   }
   bool Next(std::string& line) {
@@ -33,6 +47,11 @@ class LineReader {
       const char* start = block_.data() + pos_;
       const void* lf = std::memchr(start, '\n', size_ - pos_);
       size_t length = lf ? static_cast<size_t>(static_cast<const char*>(lf) - start) : size_ - pos_;
+      if (line.size() + length > kMaxLineLength) {
+        fault_ = "line " + std::to_string(number_ + 1) + " is longer than " + std::to_string(kMaxLineLength) +
+                 " characters: not a text file of numbers";
+        return false;
+      }
       line.append(start, length);
       pos_ += length;
       if (lf) {
@@ -40,18 +59,21 @@ class LineReader {
         break;
       }
     }
-    if (!any) return false;
+    if (!any || !fault_.empty()) return false;
     if (!line.empty() && line.back() == '\r') line.pop_back();
     ++number_;
     return true;
   }
   long number() const { return number_; }
+  // Why the lines ended early; empty at the end of the file.
+  const std::string& fault() const { return fault_; }
 
  private:
   bool Fill() {
     block_.resize(1 << 20);
     size_ = std::fread(block_.data(), 1, block_.size(), file_.get());
     pos_ = 0;
+    if (size_ == 0 && std::ferror(file_.get())) fault_ = "cannot read the file";
     return size_ > 0;
   }
 
@@ -59,6 +81,7 @@ class LineReader {
   std::vector<char> block_;
   size_t pos_ = 0, size_ = 0;
   long number_ = 0;
+  std::string fault_;
 };
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == ',' || c == ';' || c == '\v' || c == '\f'; }
@@ -91,6 +114,13 @@ bool IsBlankOrComment(const std::string& line) {
 
 std::string Where(const std::string& path, long line) { return path + ":" + std::to_string(line) + ": "; }
 
+// False with `error` set when the lines ended at a fault, not at the end.
+bool EndedCleanly(const LineReader& in, const std::string& path, std::string& error) {
+  if (in.fault().empty()) return true;
+  error = path + ": " + in.fault();
+  return false;
+}
+
 }  // namespace
 
 bool ParseClassList(const std::string& text, PointFilter& filter) {
@@ -110,10 +140,7 @@ bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const 
                       std::string& error) {
   if (HasLasSignature(path)) return ReadLasPoints(path, filter, sink, counts, error);
   LineReader in;
-  if (!in.Open(path)) {
-    error = path + ": cannot open the file";
-    return false;
-  }
+  if (!in.Open(path, error)) return false;
   std::string line;
   std::vector<double> values;
   bool first = true;
@@ -129,34 +156,36 @@ bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const 
       error = Where(path, in.number()) + "expected three numbers x y z, found '" + line + "'";
       return false;
     }
-    if (!std::isfinite(values[0]) || !std::isfinite(values[1]) || !std::isfinite(values[2])) {
-      error = Where(path, in.number()) + "a coordinate is not a finite number: '" + line + "'";
+    const SurveyPoint p{values[0], values[1], values[2]};
+    if (const char* fault = CoordinateFault(p)) {
+      error = Where(path, in.number()) + fault + ": '" + line + "'";
       return false;
     }
-    sink({values[0], values[1], values[2]});
+    sink(p);
     ++counts.kept;
   }
-  return true;
+  return EndedCleanly(in, path, error);
 }
 
 bool ReadPolylines(const std::string& path, std::vector<Polyline>& lines, std::string& error) {
   LineReader in;
-  if (!in.Open(path)) {
-    error = path + ": cannot open the file";
-    return false;
-  }
+  if (!in.Open(path, error)) return false;
   std::string line;
   std::vector<double> values;
   while (in.Next(line)) {
     if (IsBlankOrComment(line)) continue;
-    if (!ParseNumbers(line, values) || values.size() != 1 || values[0] < 0 || values[0] != static_cast<long>(values[0])) {
-      error = Where(path, in.number()) + "expected the vertex count of a polyline, found '" + line + "'";
+    // The count goes to files the build reads with "%d".
+    if (!ParseNumbers(line, values) || values.size() != 1 || !(values[0] >= 0 && values[0] <= INT32_MAX) ||
+        values[0] != std::floor(values[0])) {
+      error = Where(path, in.number()) + "expected the vertex count of a polyline (0 to " +
+              std::to_string(INT32_MAX) + "), found '" + line + "'";
       return false;
     }
-    long count = static_cast<long>(values[0]);
+    const auto count = static_cast<size_t>(values[0]);
     Polyline polyline;
-    while (static_cast<long>(polyline.size()) < count) {
+    while (polyline.size() < count) {
       if (!in.Next(line)) {
+        if (!EndedCleanly(in, path, error)) return false;
         error = Where(path, in.number()) + "the file ends inside a polyline of " + std::to_string(count) + " vertices";
         return false;
       }
@@ -166,15 +195,23 @@ bool ReadPolylines(const std::string& path, std::vector<Polyline>& lines, std::s
         return false;
       }
       SurveyPoint v{values[0], values[1], values.size() == 3 ? values[2] : 0.0};
-      if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) {
-        error = Where(path, in.number()) + "a coordinate is not a finite number: '" + line + "'";
+      if (const char* fault = CoordinateFault(v)) {
+        error = Where(path, in.number()) + fault + ": '" + line + "'";
         return false;
       }
       polyline.push_back(v);
     }
     lines.push_back(std::move(polyline));
   }
-  return true;
+  return EndedCleanly(in, path, error);
+}
+
+const char* CoordinateFault(const SurveyPoint& p) {
+  if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) return "a coordinate is not a finite number";
+  if (!(std::fabs(p.x) <= kMaxPlanCoordinate && std::fabs(p.y) <= kMaxPlanCoordinate)) {
+    return "x or y lies beyond 1e11 from 0, where doubles are too coarse for the build's matching within 0.0001";
+  }
+  return nullptr;
 }
 
 }  // namespace quarvelin

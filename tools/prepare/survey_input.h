@@ -32,6 +32,14 @@ struct ReadCounts {
   size_t skipped = 0;  // points of other classes than the filter's
 };
 
+// Largest |x| and |y| a project takes. The build matches line ends to points
+// within 0.0001; beyond this, neighbouring doubles lie nearly that far apart.
+constexpr double kMaxPlanCoordinate = 1e11;
+
+// Why a point cannot go into a project (a coordinate not finite, or x or y
+// beyond kMaxPlanCoordinate), or null when it can.
+const char* CoordinateFault(const SurveyPoint& p);
+
 // Parses "2,9,..." (codes 0 to 255) into the filter's classes.
 bool ParseClassList(const std::string& text, PointFilter& filter);
 
@@ -41,7 +49,8 @@ bool ParseClassList(const std::string& text, PointFilter& filter);
 bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const PointSink& sink, ReadCounts& counts,
                       std::string& error);
 
-// Appends the polylines of the file to `lines`.
+// Appends the polylines of the file to `lines`. Line lengths are bounded, so
+// a file without line ends is refused, not read whole.
 bool ReadPolylines(const std::string& path, std::vector<Polyline>& lines, std::string& error);
 
 }  // namespace quarvelin
