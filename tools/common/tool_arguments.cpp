@@ -48,11 +48,13 @@ bool ParseToolArguments(int argc, char** argv, const std::set<std::string>& valu
   return true;
 }
 
-bool ParsePositiveNumber(const std::string& text, double& value) {
+bool ParseFiniteNumber(const std::string& text, double& value) {
   const char* end = text.data() + text.size();
   auto [stop, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && stop == end && std::isfinite(value) && value > 0;
+  return ec == std::errc() && stop == end && std::isfinite(value);
 }
+
+bool ParsePositiveNumber(const std::string& text, double& value) { return ParseFiniteNumber(text, value) && value > 0; }
 
 int ToolUsageError(const char* program, const std::string& what) {
   std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", program, what.c_str(), program);

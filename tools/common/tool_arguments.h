@@ -24,6 +24,8 @@ struct ToolArguments {
 bool ParseToolArguments(int argc, char** argv, const std::set<std::string>& valueOptions,
                         const std::set<std::string>& flagOptions, ToolArguments& arguments, std::string& error);
 
+// A whole text that is a finite number.
+bool ParseFiniteNumber(const std::string& text, double& value);
 // A whole text that is a finite number greater than zero.
 bool ParsePositiveNumber(const std::string& text, double& value);
 
