@@ -56,44 +56,75 @@ void KeepNonNegative(const ConvexPolygon& in, const double* value, ConvexPolygon
   }
 }
 
+void CopyPolygon(const ConvexPolygon& from, ConvexPolygon& to) {
+  to.count = from.count;
+  std::copy_n(from.corner, from.count, to.corner);
+}
+
 // Clips `piece` in place to the left of each side of the counter-clockwise
 // convex polygon `clip`.
-void ClipToConvex(ConvexPolygon& piece, const ConvexPolygon& clip) {
+void ClipToConvex(ConvexPolygon& piece, const PlanPoint* clip, int clipCount) {
   double side[kMaxCorners];
-  ConvexPolygon next;
-  for (int k = 0; k < clip.count && piece.count >= 3; ++k) {
-    const PlanPoint a = clip.corner[k], b = clip.corner[k + 1 == clip.count ? 0 : k + 1];
+  ConvexPolygon spare;
+  ConvexPolygon *from = &piece, *to = &spare;
+  for (int k = 0; k < clipCount && from->count >= 3; ++k) {
+    const PlanPoint a = clip[k], b = clip[k + 1 == clipCount ? 0 : k + 1];
     bool allInside = true;
-    for (int i = 0; i < piece.count; ++i) {
-      side[i] = Side(a, b, piece.corner[i]);
+    for (int i = 0; i < from->count; ++i) {
+      side[i] = Side(a, b, from->corner[i]);
       allInside = allInside && side[i] >= 0;
     }
     if (allInside) continue;
-    KeepNonNegative(piece, side, next);
-    piece = next;
+    KeepNonNegative(*from, side, *to);
+    std::swap(from, to);
   }
+  if (from != &piece) CopyPolygon(*from, piece);
 }
 
-// A surface's height over the plan: z = z0 + gx (x - x0) + gy (y - y0)
-// from one corner.
-struct Plane {
-  double x0 = 0, y0 = 0, z0 = 0, gx = 0, gy = 0;
+// A kept triangle in local coordinates, counter-clockwise, with its plane:
+// z = z0 + gx (x - x0) + gy (y - y0) from its first corner.
+struct LocalTriangle {
+  PlanPoint corner[3];
+  double z0, gx, gy;
 
-  double At(PlanPoint p) const { return z0 + gx * (p.x - x0) + gy * (p.y - y0); }
+  double HeightAt(PlanPoint p) const { return z0 + gx * (p.x - corner[0].x) + gy * (p.y - corner[0].y); }
 };
 
-// The kept triangles of a network in local coordinates, counter-clockwise,
-// with their planes.
-struct LocalNetwork {
-  std::vector<PlanPoint> corners;  // three per triangle
-  std::vector<Plane> planes;
+// Orders triangles along a Z-order curve of their centroids, so that the
+// triangles met one after another, and the candidates each one finds in the
+// other network, lie together in memory instead of all over the survey as
+// the build's insertion order left them.
+void SortAlongCurve(std::vector<LocalTriangle>& triangles) {
+  if (triangles.empty()) return;
+  auto centre = [](const LocalTriangle& t) {
+    return PlanPoint{(t.corner[0].x + t.corner[1].x + t.corner[2].x) / 3, (t.corner[0].y + t.corner[1].y + t.corner[2].y) / 3};
+  };
+  Box all = BoxOf(triangles[0].corner, 1);
+  for (const LocalTriangle& t : triangles) {
+    const PlanPoint c = centre(t);
+    all = {std::min(all.minX, c.x), std::min(all.minY, c.y), std::max(all.maxX, c.x), std::max(all.maxY, c.y)};
+  }
+  const double scale = 65535 / std::max({all.maxX - all.minX, all.maxY - all.minY, 1e-9});
+  auto spread = [](uint32_t v) {  // the 16 bits of v to the even bits
+    v = (v | (v << 8)) & 0x00FF00FFu;
+    v = (v | (v << 4)) & 0x0F0F0F0Fu;
+    v = (v | (v << 2)) & 0x33333333u;
+    return (v | (v << 1)) & 0x55555555u;
+  };
+  std::vector<std::pair<uint32_t, uint32_t>> keys(triangles.size());
+  for (size_t t = 0; t < triangles.size(); ++t) {
+    const PlanPoint c = centre(triangles[t]);
+    const auto x = static_cast<uint32_t>((c.x - all.minX) * scale), y = static_cast<uint32_t>((c.y - all.minY) * scale);
+    keys[t] = {spread(x) | (spread(y) << 1), static_cast<uint32_t>(t)};
+  }
+  std::sort(keys.begin(), keys.end());
+  std::vector<LocalTriangle> sorted(triangles.size());
+  for (size_t t = 0; t < keys.size(); ++t) sorted[t] = triangles[keys[t].second];
+  triangles.swap(sorted);
+}
 
-  size_t size() const { return planes.size(); }
-  const PlanPoint* Corners(size_t t) const { return &corners[3 * t]; }
-};
-
-LocalNetwork LocalTriangles(const FinishedProject& project, PlanPoint origin) {
-  LocalNetwork network;
+std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPoint origin) {
+  std::vector<LocalTriangle> network;
   for (size_t t = 0; t < project.triangles.size(); ++t) {
     if (!project.Kept(static_cast<int32_t>(t))) continue;
     const TriangleRecord& r = project.triangles[t];
@@ -110,11 +141,12 @@ LocalNetwork LocalTriangles(const FinishedProject& project, PlanPoint origin) {
       twiceArea = -twiceArea;
     }
     const double dz1 = v[1].z - v[0].z, dz2 = v[2].z - v[0].z;
-    Plane plane{v[0].x, v[0].y, v[0].z, (dz1 * (v[2].y - v[0].y) - dz2 * (v[1].y - v[0].y)) / twiceArea,
-                (dz2 * (v[1].x - v[0].x) - dz1 * (v[2].x - v[0].x)) / twiceArea};
-    for (int i = 0; i < 3; ++i) network.corners.push_back({v[i].x, v[i].y});
-    network.planes.push_back(plane);
+    network.push_back({{{v[0].x, v[0].y}, {v[1].x, v[1].y}, {v[2].x, v[2].y}},
+                       v[0].z,
+                       (dz1 * (v[2].y - v[0].y) - dz2 * (v[1].y - v[0].y)) / twiceArea,
+                       (dz2 * (v[1].x - v[0].x) - dz1 * (v[2].x - v[0].x)) / twiceArea});
   }
+  SortAlongCurve(network);
   return network;
 }
 
@@ -238,18 +270,19 @@ struct SurfaceOverlay::Data {
   const FinishedProject& base;
   ComparedSurface compared;
   const std::vector<BoundaryRing>& boundary;
-  LocalNetwork baseNetwork, otherNetwork;
+  std::vector<LocalTriangle> baseNetwork, otherNetwork;
+  std::vector<Box> otherBoxes;
   BoxGrid otherGrid;
   std::vector<ConvexPolygon> region;
   std::vector<Box> regionBoxes;
   BoxGrid regionGrid;
 
   // Splits a piece at the zero line of the difference and hands on both sides.
-  void Emit(const ConvexPolygon& piece, const Plane& basePlane, const Plane* otherPlane, OverlayPieceSink& sink) const {
+  void Emit(const ConvexPolygon& piece, const LocalTriangle& base, const LocalTriangle* other, OverlayPieceSink& sink) const {
     double difference[kMaxCorners], negated[kMaxCorners];
     bool above = false, below = false;
     for (int i = 0; i < piece.count; ++i) {
-      difference[i] = basePlane.At(piece.corner[i]) - (otherPlane ? otherPlane->At(piece.corner[i]) : compared.level);
+      difference[i] = base.HeightAt(piece.corner[i]) - (other ? other->HeightAt(piece.corner[i]) : compared.level);
       above = above || difference[i] > 0;
       below = below || difference[i] < 0;
     }
@@ -265,8 +298,7 @@ struct SurfaceOverlay::Data {
       PlanPoint zero[2];
       int zeros = 0;
       for (int i = 0; i < part.count; ++i) {
-        values[i] = sign * basePlane.At(part.corner[i]) -
-                    sign * (otherPlane ? otherPlane->At(part.corner[i]) : compared.level);
+        values[i] = sign * (base.HeightAt(part.corner[i]) - (other ? other->HeightAt(part.corner[i]) : compared.level));
         // Corners on the zero line lie on it: their values are rounding.
         if (!(values[i] > 0)) {
           values[i] = 0;
@@ -282,7 +314,7 @@ struct SurfaceOverlay::Data {
 
 SurfaceOverlay::SurfaceOverlay(const FinishedProject& base, const ComparedSurface& compared,
                                const std::vector<BoundaryRing>& boundary)
-    : data_(new Data{base, compared, boundary, {}, {}, {}, {}, {}, {}}) {
+    : data_(new Data{base, compared, boundary, {}, {}, {}, {}, {}, {}, {}}) {
   const Extent extent = KeptExtent(base);
   if (!extent.empty) origin_ = {extent.minX, extent.minY};
 }
@@ -294,9 +326,9 @@ bool SurfaceOverlay::Prepare(std::string& error) {
   d.baseNetwork = LocalTriangles(d.base, origin_);
   if (d.compared.other) {
     d.otherNetwork = LocalTriangles(*d.compared.other, origin_);
-    std::vector<Box> boxes(d.otherNetwork.size());
-    for (size_t t = 0; t < boxes.size(); ++t) boxes[t] = BoxOf(d.otherNetwork.Corners(t), 3);
-    d.otherGrid.Build(boxes);
+    d.otherBoxes.resize(d.otherNetwork.size());
+    for (size_t t = 0; t < d.otherBoxes.size(); ++t) d.otherBoxes[t] = BoxOf(d.otherNetwork[t].corner, 3);
+    d.otherGrid.Build(d.otherBoxes);
   }
   if (d.boundary.empty()) return true;
   if (!RegionTrapezoids(d.boundary, origin_, d.region, error)) return false;
@@ -308,49 +340,51 @@ bool SurfaceOverlay::Prepare(std::string& error) {
 void SurfaceOverlay::Run(OverlayPieceSink& sink) const {
   const Data& d = *data_;
   std::vector<uint32_t> seenOther(d.otherNetwork.size(), 0), seenRegion(d.region.size(), 0);
-  std::vector<int32_t> others, regions;
+  std::vector<int32_t> others;
   std::vector<ConvexPolygon> parts;
   for (size_t t = 0; t < d.baseNetwork.size(); ++t) {
     const uint32_t stamp = static_cast<uint32_t>(t) + 1;
+    const LocalTriangle& base = d.baseNetwork[t];
+    const Box box = BoxOf(base.corner, 3);
     ConvexPolygon triangle;
     triangle.count = 3;
-    std::copy_n(d.baseNetwork.Corners(t), 3, triangle.corner);
-    const Box box = BoxOf(triangle.corner, 3);
-    const Plane& plane = d.baseNetwork.planes[t];
+    std::copy_n(base.corner, 3, triangle.corner);
 
     parts.clear();
-    if (d.region.empty() && d.boundary.empty()) {
+    if (d.boundary.empty()) {
       parts.push_back(triangle);
     } else {
       d.regionGrid.ForNear(box, [&](int32_t z) {
-        if (seenRegion[static_cast<size_t>(z)] == stamp || !d.regionBoxes[static_cast<size_t>(z)].Overlaps(box)) return;
-        seenRegion[static_cast<size_t>(z)] = stamp;
-        ConvexPolygon part = triangle;
-        ClipToConvex(part, d.region[static_cast<size_t>(z)]);
+        const auto k = static_cast<size_t>(z);
+        if (seenRegion[k] == stamp || !d.regionBoxes[k].Overlaps(box)) return;
+        seenRegion[k] = stamp;
+        ConvexPolygon part;
+        CopyPolygon(triangle, part);
+        ClipToConvex(part, d.region[k].corner, d.region[k].count);
         if (part.count >= 3) parts.push_back(part);
       });
     }
     if (parts.empty()) continue;
     if (!d.compared.other) {
-      for (const ConvexPolygon& part : parts) d.Emit(part, plane, nullptr, sink);
+      for (const ConvexPolygon& part : parts) d.Emit(part, base, nullptr, sink);
       continue;
     }
     others.clear();
     d.otherGrid.ForNear(box, [&](int32_t u) {
-      if (seenOther[static_cast<size_t>(u)] == stamp) return;
-      seenOther[static_cast<size_t>(u)] = stamp;
-      others.push_back(u);
+      const auto k = static_cast<size_t>(u);
+      if (seenOther[k] == stamp) return;
+      seenOther[k] = stamp;
+      if (d.otherBoxes[k].Overlaps(box)) others.push_back(u);
     });
     for (const ConvexPolygon& part : parts) {
-      const Box partBox = BoxOf(part.corner, part.count);
+      const Box partBox = parts.size() == 1 ? box : BoxOf(part.corner, part.count);
       for (int32_t u : others) {
-        const PlanPoint* corners = d.otherNetwork.Corners(static_cast<size_t>(u));
-        if (!BoxOf(corners, 3).Overlaps(partBox)) continue;
-        ConvexPolygon clip, piece = part;
-        clip.count = 3;
-        std::copy_n(corners, 3, clip.corner);
-        ClipToConvex(piece, clip);
-        if (piece.count >= 3) d.Emit(piece, plane, &d.otherNetwork.planes[static_cast<size_t>(u)], sink);
+        const auto k = static_cast<size_t>(u);
+        if (!d.otherBoxes[k].Overlaps(partBox)) continue;
+        ConvexPolygon piece;
+        CopyPolygon(part, piece);
+        ClipToConvex(piece, d.otherNetwork[k].corner, 3);
+        if (piece.count >= 3) d.Emit(piece, base, &d.otherNetwork[k], sink);
       }
     }
   }
