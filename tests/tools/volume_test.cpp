@@ -8,9 +8,11 @@
 #include <functional>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "store/records.h"
 #include "support/project_fixture.h"
+#include "support/tool_projects.h"
 
 namespace quarvelin::testing {
 namespace {
@@ -203,6 +205,22 @@ TEST_F(Volume, BadInputIsReportedWithItsStatus) {
     EXPECT_EQ(r.status, 1) << bad;
     EXPECT_NE(r.err.find("ring"), std::string::npos) << r.err;
   }
+}
+
+TEST_F(Volume, RenderDrawsTheCutFillMap) {
+  const std::string a = Survey("a", 10, Rolling, 60);
+  const std::string map = (temp_.path() / "map.png").string();
+  ProgramResult r = RunProgram("quarvelin-render", {a, "--level", "13", "--to", map, "--width", "800"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  ProgramResult png = ReadBack("png", map);
+  std::istringstream in(png.out);
+  std::string word;
+  int width = 0, height = 0, distinct = 0;
+  in >> word >> width >> height >> word >> distinct;
+  EXPECT_EQ(width, 800);
+  EXPECT_GT(distinct, 64) << "the map looks blank";
+  EXPECT_EQ(RunProgram("quarvelin-render", {a, "--level", "x", "--to", map}).status, 2);
+  EXPECT_EQ(RunProgram("quarvelin-render", {a, "--level", "1", "--compare", a, "--to", map}).status, 2);
 }
 
 }  // namespace

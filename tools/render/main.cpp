@@ -1,10 +1,12 @@
-// quarvelin-render: a picture of the network that quarvelin-cli built, as PNG
-// or SVG.
+// quarvelin-render: a picture of the network that quarvelin-cli built, or a
+// cut/fill map against another network or a level, as PNG or SVG.
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 
+#include "boundary_rings.h"
 #include "contours.h"
+#include "difference_map.h"
 #include "finished_project.h"
 #include "network_picture.h"
 #include "tool_arguments.h"
@@ -15,10 +17,16 @@ constexpr const char* kProgram = "quarvelin-render";
 
 constexpr const char* kUsage =
     "Usage: quarvelin-render PROJECT --to FILE.png|FILE.svg [OPTIONS]\n"
+    "       quarvelin-render BASE (--compare OTHER | --level Z) --to FILE [OPTIONS]\n"
     "Draws the network that quarvelin-cli built in PROJECT (the folder holding\n"
     "PMAP): the kept triangles tinted by height and shaded by slope, the\n"
     "breaklines (blue), the trimmed boundary (red), a height legend and a scale\n"
     "bar.\n"
+    "With --compare or --level it draws a cut/fill map instead: where both\n"
+    "surfaces are defined, coloured by BASE - OTHER (red where BASE is above,\n"
+    "cut; blue where it is below, fill; white where they meet), with the line\n"
+    "where they meet, a legend in metres and the volumes, as quarvelin-volume\n"
+    "computes them.\n"
     "\n"
     "Options:\n"
     "  --to FILE                  the picture to write: a .png or .svg file\n"
@@ -27,11 +35,56 @@ constexpr const char* kUsage =
     "  --removed                  also draw the removed triangles, in grey\n"
     "  --contour-interval METRES  also draw contour lines at every multiple of\n"
     "                             METRES\n"
+    "  --compare OTHER            map the difference from the finished project\n"
+    "                             OTHER\n"
+    "  --level Z                  map the difference from the level Z (metres)\n"
+    "  --boundary FILE            map only within these rings (as for\n"
+    "                             quarvelin-volume)\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this help\n"
     "\n"
     "Exit status: 0 written, 1 the project could not be read or the picture\n"
     "written, 2 a usage error.\n";
+
+// The cut/fill map of BASE against --compare OTHER or --level Z.
+int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, const std::string& target, int width,
+                   bool quiet) {
+  using namespace quarvelin;
+  if (args.Has("--compare") == args.Has("--level")) {
+    return ToolUsageError(kProgram, "a cut/fill map needs either --compare OTHER or --level Z");
+  }
+  if (args.Has("--removed") || args.Has("--contour-interval")) {
+    return ToolUsageError(kProgram, "--removed and --contour-interval belong to the network picture, not a cut/fill map");
+  }
+  ComparedSurface compared;
+  if (args.Has("--level") && !ParseFiniteNumber(args.values["--level"], compared.level)) {
+    return ToolUsageError(kProgram, "--level needs a height in metres, not '" + args.values["--level"] + "'");
+  }
+  std::string error;
+  std::vector<BoundaryRing> boundary;
+  if (args.Has("--boundary") && !ReadBoundaryRings(args.values["--boundary"], boundary, error)) {
+    return ToolFailure(kProgram, error);
+  }
+  FinishedProject base, other;
+  if (!ReadFinishedProject(project, base, error)) return ToolFailure(kProgram, error);
+  DifferenceMapOptions options;
+  options.width = width;
+  options.title = std::filesystem::path(project).lexically_normal().filename().string() + " - ";
+  if (args.Has("--compare")) {
+    if (!ReadFinishedProject(args.values["--compare"], other, error)) return ToolFailure(kProgram, error);
+    compared.other = &other;
+    options.title += std::filesystem::path(args.values["--compare"]).lexically_normal().filename().string();
+  } else {
+    options.title += "level " + args.values["--level"] + " m";
+  }
+  EarthworkVolumes volumes;
+  const bool drawn = DrawDifferenceMap(base, compared, boundary, options, target, volumes, error);
+  ReleasePictureCaches();
+  if (!drawn) return ToolFailure(kProgram, error);
+  if (volumes.empty) return ToolFailure(kProgram, "wrote " + target + ", but the surfaces do not overlap: the region is empty");
+  if (!quiet) std::fprintf(stderr, "%s: wrote %s\n", kProgram, target.c_str());
+  return 0;
+}
 
 }  // namespace
 
@@ -39,8 +92,8 @@ int main(int argc, char** argv) {
   using namespace quarvelin;
   ToolArguments args;
   std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--width", "--contour-interval"}, {"--removed", "--quiet", "-q"}, args,
-                          error)) {
+  if (!ParseToolArguments(argc, argv, {"--to", "--width", "--contour-interval", "--compare", "--level", "--boundary"},
+                          {"--removed", "--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
   if (args.help) {
@@ -66,6 +119,9 @@ int main(int argc, char** argv) {
   options.removed = args.flags.count("--removed") > 0;
   const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
 
+  if (args.Has("--compare") || args.Has("--level") || args.Has("--boundary")) {
+    return DrawComparison(args, project, target, static_cast<int>(width), quiet);
+  }
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
   options.title = std::filesystem::path(project).lexically_normal().filename().string();

@@ -40,17 +40,23 @@ Box BoxOf(const PlanPoint* corners, int count) {
 double Side(PlanPoint a, PlanPoint b, PlanPoint p) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); }
 
 // Keeps the part of `in` where the linear function with corner values
-// `value` is at least 0. Corners on the line are kept as they are, so a
-// piece cut along an edge it shares gains no repeated corners.
-void KeepNonNegative(const ConvexPolygon& in, const double* value, ConvexPolygon& out) {
+// `value` is at least 0, and gives the function's values at the part's
+// corners in `outValue` when asked: 0 exactly where a side was cut. Corners
+// on the line are kept as they are, so a piece cut along an edge it shares
+// gains no repeated corners.
+void KeepNonNegative(const ConvexPolygon& in, const double* value, ConvexPolygon& out, double* outValue = nullptr) {
   out.count = 0;
   for (int i = 0; i < in.count && out.count < kMaxCorners; ++i) {
     const int j = i + 1 == in.count ? 0 : i + 1;
     const double a = value[i], b = value[j];
-    if (a >= 0) out.corner[out.count++] = in.corner[i];
+    if (a >= 0) {
+      if (outValue) outValue[out.count] = a;
+      out.corner[out.count++] = in.corner[i];
+    }
     if (((a > 0 && b < 0) || (a < 0 && b > 0)) && out.count < kMaxCorners) {
       const double t = a / (a - b);
       const PlanPoint p = in.corner[i], q = in.corner[j];
+      if (outValue) outValue[out.count] = 0;
       out.corner[out.count++] = {p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
     }
   }
@@ -293,17 +299,12 @@ struct SurfaceOverlay::Data {
     ConvexPolygon part;
     for (int sign : {1, -1}) {
       for (int i = 0; i < piece.count; ++i) negated[i] = sign * difference[i];
-      KeepNonNegative(piece, negated, part);
       double values[kMaxCorners];
+      KeepNonNegative(piece, negated, part, values);
       PlanPoint zero[2];
       int zeros = 0;
       for (int i = 0; i < part.count; ++i) {
-        values[i] = sign * (base.HeightAt(part.corner[i]) - (other ? other->HeightAt(part.corner[i]) : compared.level));
-        // Corners on the zero line lie on it: their values are rounding.
-        if (!(values[i] > 0)) {
-          values[i] = 0;
-          if (zeros < 2) zero[zeros++] = part.corner[i];
-        }
+        if (values[i] == 0 && zeros < 2) zero[zeros++] = part.corner[i];
         values[i] *= sign;
       }
       if (part.count >= 3) sink.Piece(part.corner, values, part.count);
