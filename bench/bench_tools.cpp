@@ -1,5 +1,6 @@
 // The host-side road on a large generated survey: quarvelin-prepare, the
-// build, quarvelin-export to every format and quarvelin-render, each timed
+// build, quarvelin-export to every format, quarvelin-render, and the
+// earthwork against a second survey of the site after works, each timed
 // in its own child process with its peak resident memory, beside the time
 // the disk takes to write the same number of bytes.
 //
@@ -61,9 +62,11 @@ ChildRun RunChild(const std::vector<std::string>& command) {
 }
 
 // Rolling ground over a square of 4 km, x near 21.5 million as in the
-// bundled survey, heights to the millimetre.
-void WriteSurvey(const fs::path& path, size_t count) {
-  std::mt19937_64 rng(7);
+// bundled survey, heights to the millimetre. `works` metres of cut and fill
+// in a pattern of cells a few hundred metres across, for a survey after works
+// (other points: `seed`).
+void WriteSurvey(const fs::path& path, size_t count, unsigned seed = 7, double works = 0) {
+  std::mt19937_64 rng(seed);
   std::uniform_real_distribution<double> u(0, 4000);
   std::FILE* f = std::fopen(path.string().c_str(), "wb");
   std::string text;
@@ -79,7 +82,7 @@ void WriteSurvey(const fs::path& path, size_t count) {
     text += ' ';
     put(6782000 + y);
     text += ' ';
-    put(50 + 20 * std::sin(x / 700) * std::cos(y / 900) + y / 200);
+    put(50 + 20 * std::sin(x / 700) * std::cos(y / 900) + y / 200 + works * std::sin(x / 300) * std::cos(y / 400));
     text += '\n';
     if (text.size() > (1 << 22)) {
       std::fwrite(text.data(), 1, text.size(), f);
@@ -113,7 +116,8 @@ uintmax_t Size(const fs::path& path) {
     for (const auto& entry : fs::directory_iterator(path / "PMAP")) total += entry.file_size();
     return total;
   }
-  return fs::file_size(path, ec);
+  const uintmax_t size = fs::file_size(path, ec);
+  return ec ? 0 : size;  // a step that writes no file
 }
 
 }  // namespace
@@ -129,8 +133,10 @@ int main(int argc, char** argv) {
   const fs::path work = keep.empty() ? fs::temp_directory_path() / ("bench-tools-" + std::to_string(getpid())) : fs::path(keep);
   fs::create_directories(work);
   const fs::path survey = work / "survey.xyz", project = work / "site";
-  std::printf("generating %zu points ...\n", count);
+  const fs::path after = work / "after.xyz", afterProject = work / "after";
+  std::printf("generating %zu points, twice ...\n", count);
   WriteSurvey(survey, count);
+  WriteSurvey(after, count, 8, 2);
   std::printf("survey text: %.1f MB\n\n", Size(survey) / 1e6);
 
   struct Step {
@@ -153,6 +159,11 @@ int main(int argc, char** argv) {
       exportTo("site.geojson", true),
       exportTo("contours.dxf", true),
       {"render site.png", {(bin / "quarvelin-render").string(), project.string(), "--to", (work / "site.png").string(), "-q"}, work / "site.png"},
+      {"prepare after works", {(bin / "quarvelin-prepare").string(), "--points", after.string(), "--project", afterProject.string(), "-q"}, afterProject},
+      {"build after works", {(bin / "quarvelin-cli").string(), "--project", afterProject.string(), "--quiet"}, afterProject},
+      {"volume against a level", {(bin / "quarvelin-volume").string(), project.string(), "--level", "60", "-q"}, {}},
+      {"volume of the works", {(bin / "quarvelin-volume").string(), project.string(), "--surface", afterProject.string(), "-q"}, {}},
+      {"render cut/fill map", {(bin / "quarvelin-render").string(), project.string(), "--compare", afterProject.string(), "--to", (work / "works.png").string(), "-q"}, work / "works.png"},
   };
   std::printf("%-24s %9s %9s %12s %12s %10s %9s\n", "step", "seconds", "cpu s", "peak MB", "output MB", "MB/s",
               "disk s");

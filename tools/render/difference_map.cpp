@@ -29,17 +29,6 @@ Colour DifferenceColour(double t) {
   return {1 + f * (end.r - 1), 1 + f * (end.g - 1), 1 + f * (end.b - 1)};
 }
 
-// The volumes, and the largest difference for the colour scale.
-class ScaleFinder : public VolumeIntegrator {
- public:
-  using VolumeIntegrator::VolumeIntegrator;
-  void Piece(const PlanPoint* corners, const double* difference, int count) override {
-    VolumeIntegrator::Piece(corners, difference, count);
-    for (int i = 0; i < count; ++i) largest = std::max(largest, std::fabs(difference[i]));
-  }
-  double largest = 0;
-};
-
 // Fills each piece with the colour of its mean difference and gathers the
 // zero line. The context maps the overlay's local metres to pixels, which
 // keeps Cairo's fixed-point device space far from survey coordinates.
@@ -155,12 +144,12 @@ bool EndsInSvg(const std::string& path) {
 bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compared,
                        const std::vector<BoundaryRing>& boundary, const DifferenceMapOptions& options,
                        const std::string& path, EarthworkVolumes& volumes, std::string& error) {
-  SurfaceOverlay overlay(base, compared, boundary);
-  if (!overlay.Prepare(error)) return false;
-  ScaleFinder finder(overlay.origin());
-  overlay.Run(finder);
-  volumes = finder.Result();
-  const double scale = RoundScale(finder.largest);
+  SurfaceOverlay overlay;
+  if (!overlay.Prepare(base, compared, boundary, error)) return false;
+  VolumeIntegrator integrator(overlay.origin());
+  overlay.Run(integrator);
+  volumes = integrator.Result();
+  const double scale = RoundScale(std::max(volumes.deepestCut, volumes.deepestFill));
 
   const double mapWidth = options.width - 3 * kMargin - kPanelWidth;
   const double spanX = std::max(volumes.maxX - volumes.minX, 1e-9), spanY = std::max(volumes.maxY - volumes.minY, 1e-9);

@@ -96,19 +96,29 @@ struct LocalTriangle {
   double HeightAt(PlanPoint p) const { return z0 + gx * (p.x - corner[0].x) + gy * (p.y - corner[0].y); }
 };
 
-// Orders triangles along a Z-order curve of their centroids, so that the
-// triangles met one after another, and the candidates each one finds in the
-// other network, lie together in memory instead of all over the survey as
-// the build's insertion order left them.
-void SortAlongCurve(std::vector<LocalTriangle>& triangles) {
-  if (triangles.empty()) return;
-  auto centre = [](const LocalTriangle& t) {
-    return PlanPoint{(t.corner[0].x + t.corner[1].x + t.corner[2].x) / 3, (t.corner[0].y + t.corner[1].y + t.corner[2].y) / 3};
+// The kept triangles of a network in local coordinates, in the order of a
+// Z-order curve through their centroids, so that the triangles met one after
+// another, and the candidates each one finds in the other network, lie
+// together in memory instead of all over the survey as the build's insertion
+// order left them. Triangles of no plan area are left out: there is nothing
+// to integrate over them.
+std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPoint origin) {
+  auto corner = [&](const TriangleRecord& r, int i) {
+    Vertex3 v = project.Point(r.vertex[i]);
+    return Vertex3{v.x - origin.x, v.y - origin.y, v.z};
   };
-  Box all = BoxOf(triangles[0].corner, 1);
-  for (const LocalTriangle& t : triangles) {
-    const PlanPoint c = centre(t);
-    all = {std::min(all.minX, c.x), std::min(all.minY, c.y), std::max(all.maxX, c.x), std::max(all.maxY, c.y)};
+  auto centre = [&](const TriangleRecord& r) {
+    const Vertex3 a = corner(r, 0), b = corner(r, 1), c = corner(r, 2);
+    return PlanPoint{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
+  };
+  std::vector<uint32_t> kept;
+  Box all{0, 0, 0, 0};
+  for (size_t t = 0; t < project.triangles.size(); ++t) {
+    if (!project.Kept(static_cast<int32_t>(t))) continue;
+    const PlanPoint c = centre(project.triangles[t]);
+    all = kept.empty() ? Box{c.x, c.y, c.x, c.y}
+                       : Box{std::min(all.minX, c.x), std::min(all.minY, c.y), std::max(all.maxX, c.x), std::max(all.maxY, c.y)};
+    kept.push_back(static_cast<uint32_t>(t));
   }
   const double scale = 65535 / std::max({all.maxX - all.minX, all.maxY - all.minY, 1e-9});
   auto spread = [](uint32_t v) {  // the 16 bits of v to the even bits
@@ -117,31 +127,22 @@ void SortAlongCurve(std::vector<LocalTriangle>& triangles) {
     v = (v | (v << 2)) & 0x33333333u;
     return (v | (v << 1)) & 0x55555555u;
   };
-  std::vector<std::pair<uint32_t, uint32_t>> keys(triangles.size());
-  for (size_t t = 0; t < triangles.size(); ++t) {
-    const PlanPoint c = centre(triangles[t]);
+  std::vector<std::pair<uint32_t, uint32_t>> order(kept.size());
+  for (size_t k = 0; k < kept.size(); ++k) {
+    const PlanPoint c = centre(project.triangles[kept[k]]);
     const auto x = static_cast<uint32_t>((c.x - all.minX) * scale), y = static_cast<uint32_t>((c.y - all.minY) * scale);
-    keys[t] = {spread(x) | (spread(y) << 1), static_cast<uint32_t>(t)};
+    order[k] = {spread(x) | (spread(y) << 1), kept[k]};
   }
-  std::sort(keys.begin(), keys.end());
-  std::vector<LocalTriangle> sorted(triangles.size());
-  for (size_t t = 0; t < keys.size(); ++t) sorted[t] = triangles[keys[t].second];
-  triangles.swap(sorted);
-}
+  kept = {};
+  std::sort(order.begin(), order.end());
 
-std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPoint origin) {
   std::vector<LocalTriangle> network;
-  for (size_t t = 0; t < project.triangles.size(); ++t) {
-    if (!project.Kept(static_cast<int32_t>(t))) continue;
+  network.reserve(order.size());
+  for (const auto& [key, t] : order) {
     const TriangleRecord& r = project.triangles[t];
-    Vertex3 v[3];
-    for (int i = 0; i < 3; ++i) {
-      v[i] = project.Point(r.vertex[i]);
-      v[i].x -= origin.x;
-      v[i].y -= origin.y;
-    }
+    Vertex3 v[3] = {corner(r, 0), corner(r, 1), corner(r, 2)};
     double twiceArea = (v[1].x - v[0].x) * (v[2].y - v[0].y) - (v[1].y - v[0].y) * (v[2].x - v[0].x);
-    if (!(twiceArea != 0) || !std::isfinite(twiceArea)) continue;  // no plan area: nothing to integrate
+    if (!(twiceArea != 0) || !std::isfinite(twiceArea)) continue;
     if (twiceArea < 0) {
       std::swap(v[1], v[2]);
       twiceArea = -twiceArea;
@@ -152,7 +153,6 @@ std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPo
                        (dz1 * (v[2].y - v[0].y) - dz2 * (v[1].y - v[0].y)) / twiceArea,
                        (dz2 * (v[1].x - v[0].x) - dz1 * (v[2].x - v[0].x)) / twiceArea});
   }
-  SortAlongCurve(network);
   return network;
 }
 
@@ -273,11 +273,10 @@ bool RegionTrapezoids(const std::vector<BoundaryRing>& rings, PlanPoint origin, 
 }  // namespace
 
 struct SurfaceOverlay::Data {
-  const FinishedProject& base;
-  ComparedSurface compared;
-  const std::vector<BoundaryRing>& boundary;
+  bool toLevel = true;
+  double level = 0;
+  bool clipped = false;  // to a boundary
   std::vector<LocalTriangle> baseNetwork, otherNetwork;
-  std::vector<Box> otherBoxes;
   BoxGrid otherGrid;
   std::vector<ConvexPolygon> region;
   std::vector<Box> regionBoxes;
@@ -288,7 +287,7 @@ struct SurfaceOverlay::Data {
     double difference[kMaxCorners], negated[kMaxCorners];
     bool above = false, below = false;
     for (int i = 0; i < piece.count; ++i) {
-      difference[i] = base.HeightAt(piece.corner[i]) - (other ? other->HeightAt(piece.corner[i]) : compared.level);
+      difference[i] = base.HeightAt(piece.corner[i]) - (other ? other->HeightAt(piece.corner[i]) : level);
       above = above || difference[i] > 0;
       below = below || difference[i] < 0;
     }
@@ -313,26 +312,27 @@ struct SurfaceOverlay::Data {
   }
 };
 
-SurfaceOverlay::SurfaceOverlay(const FinishedProject& base, const ComparedSurface& compared,
-                               const std::vector<BoundaryRing>& boundary)
-    : data_(new Data{base, compared, boundary, {}, {}, {}, {}, {}, {}, {}}) {
-  const Extent extent = KeptExtent(base);
-  if (!extent.empty) origin_ = {extent.minX, extent.minY};
-}
+SurfaceOverlay::SurfaceOverlay() : data_(std::make_unique<Data>()) {}
 
 SurfaceOverlay::~SurfaceOverlay() = default;
 
-bool SurfaceOverlay::Prepare(std::string& error) {
+bool SurfaceOverlay::Prepare(const FinishedProject& base, const ComparedSurface& compared,
+                             const std::vector<BoundaryRing>& boundary, std::string& error) {
   Data& d = *data_;
-  d.baseNetwork = LocalTriangles(d.base, origin_);
-  if (d.compared.other) {
-    d.otherNetwork = LocalTriangles(*d.compared.other, origin_);
-    d.otherBoxes.resize(d.otherNetwork.size());
-    for (size_t t = 0; t < d.otherBoxes.size(); ++t) d.otherBoxes[t] = BoxOf(d.otherNetwork[t].corner, 3);
-    d.otherGrid.Build(d.otherBoxes);
+  const Extent extent = KeptExtent(base);
+  origin_ = extent.empty ? PlanPoint{0, 0} : PlanPoint{extent.minX, extent.minY};
+  d.baseNetwork = LocalTriangles(base, origin_);
+  d.toLevel = compared.other == nullptr;
+  d.level = compared.level;
+  if (compared.other) {
+    d.otherNetwork = LocalTriangles(*compared.other, origin_);
+    std::vector<Box> boxes(d.otherNetwork.size());
+    for (size_t t = 0; t < boxes.size(); ++t) boxes[t] = BoxOf(d.otherNetwork[t].corner, 3);
+    d.otherGrid.Build(boxes);
   }
-  if (d.boundary.empty()) return true;
-  if (!RegionTrapezoids(d.boundary, origin_, d.region, error)) return false;
+  d.clipped = !boundary.empty();
+  if (!d.clipped) return true;
+  if (!RegionTrapezoids(boundary, origin_, d.region, error)) return false;
   for (const ConvexPolygon& z : d.region) d.regionBoxes.push_back(BoxOf(z.corner, z.count));
   d.regionGrid.Build(d.regionBoxes);
   return true;
@@ -352,7 +352,7 @@ void SurfaceOverlay::Run(OverlayPieceSink& sink) const {
     std::copy_n(base.corner, 3, triangle.corner);
 
     parts.clear();
-    if (d.boundary.empty()) {
+    if (!d.clipped) {
       parts.push_back(triangle);
     } else {
       d.regionGrid.ForNear(box, [&](int32_t z) {
@@ -366,7 +366,7 @@ void SurfaceOverlay::Run(OverlayPieceSink& sink) const {
       });
     }
     if (parts.empty()) continue;
-    if (!d.compared.other) {
+    if (d.toLevel) {
       for (const ConvexPolygon& part : parts) d.Emit(part, base, nullptr, sink);
       continue;
     }
@@ -375,13 +375,13 @@ void SurfaceOverlay::Run(OverlayPieceSink& sink) const {
       const auto k = static_cast<size_t>(u);
       if (seenOther[k] == stamp) return;
       seenOther[k] = stamp;
-      if (d.otherBoxes[k].Overlaps(box)) others.push_back(u);
+      if (BoxOf(d.otherNetwork[k].corner, 3).Overlaps(box)) others.push_back(u);
     });
     for (const ConvexPolygon& part : parts) {
       const Box partBox = parts.size() == 1 ? box : BoxOf(part.corner, part.count);
       for (int32_t u : others) {
         const auto k = static_cast<size_t>(u);
-        if (!d.otherBoxes[k].Overlaps(partBox)) continue;
+        if (parts.size() > 1 && !BoxOf(d.otherNetwork[k].corner, 3).Overlaps(partBox)) continue;
         ConvexPolygon piece;
         CopyPolygon(part, piece);
         ClipToConvex(piece, d.otherNetwork[k].corner, 3);
@@ -407,6 +407,10 @@ void VolumeIntegrator::Piece(const PlanPoint* corners, const double* difference,
     integral += a * ((difference[0] + difference[i] + difference[i + 1]) / 3);
   }
   if (!(area > 0)) return;
+  for (int i = 0; i < count; ++i) {
+    deepestCut_ = std::max(deepestCut_, difference[i]);
+    deepestFill_ = std::max(deepestFill_, -difference[i]);
+  }
   if (integral > 0) {
     cut_.Add(integral);
     cutArea_.Add(area);
@@ -437,6 +441,8 @@ EarthworkVolumes VolumeIntegrator::Result() const {
   area.Add(fillArea_.Value());
   area.Add(levelArea_.Value());
   v.area = area.Value();
+  v.deepestCut = deepestCut_;
+  v.deepestFill = deepestFill_;
   v.empty = empty_;
   if (!empty_) {
     v.minX = minX_ + origin_.x;
@@ -449,8 +455,8 @@ EarthworkVolumes VolumeIntegrator::Result() const {
 
 bool ComputeEarthworkVolumes(const FinishedProject& base, const ComparedSurface& compared,
                              const std::vector<BoundaryRing>& boundary, EarthworkVolumes& volumes, std::string& error) {
-  SurfaceOverlay overlay(base, compared, boundary);
-  if (!overlay.Prepare(error)) return false;
+  SurfaceOverlay overlay;
+  if (!overlay.Prepare(base, compared, boundary, error)) return false;
   VolumeIntegrator integrator(overlay.origin());
   overlay.Run(integrator);
   volumes = integrator.Result();
@@ -463,8 +469,9 @@ std::string VolumeReport(const EarthworkVolumes& v) {
                 "cut        %16.3f m3  over %14.3f m2\n"
                 "fill       %16.3f m3  over %14.3f m2\n"
                 "net        %16.3f m3  (fill - cut)\n"
-                "area       %16.3f m2\n",
-                v.cut, v.cutArea, v.fill, v.fillArea, v.Net(), v.area);
+                "area       %16.3f m2\n"
+                "deepest    %16.3f m cut, %.3f m fill\n",
+                v.cut, v.cutArea, v.fill, v.fillArea, v.Net(), v.area, v.deepestCut, v.deepestFill);
   std::string report = text;
   if (v.empty) return report + "extent     none: the region is empty\n";
   std::snprintf(text, sizeof text, "extent     x %.3f to %.3f, y %.3f to %.3f\n", v.minX, v.maxX, v.minY, v.maxY);
@@ -486,6 +493,8 @@ std::string VolumeJson(const EarthworkVolumes& v) {
   add("fill_area", v.fillArea);
   add("area", v.area);
   add("net", v.Net());
+  add("deepest_cut", v.deepestCut);
+  add("deepest_fill", v.deepestFill);
   if (v.empty) return json + ", \"extent\": null}\n";
   json += ", \"extent\": {";
   add("min_x", v.minX);

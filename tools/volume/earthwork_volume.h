@@ -34,18 +34,18 @@ class OverlayPieceSink {
 
 class SurfaceOverlay {
  public:
-  // `boundary` empty: no clipping. Coordinates are taken relative to the
-  // lower left corner of BASE's kept triangles, where doubles keep the
-  // digits that areas of survey-sized pieces need.
-  SurfaceOverlay(const FinishedProject& base, const ComparedSurface& compared,
-                 const std::vector<BoundaryRing>& boundary);
+  SurfaceOverlay();
   ~SurfaceOverlay();
   SurfaceOverlay(const SurfaceOverlay&) = delete;
   SurfaceOverlay& operator=(const SurfaceOverlay&) = delete;
 
-  // False with `error` set when the boundary's rings cross each other (their
-  // region would then be undefined).
-  bool Prepare(std::string& error);
+  // Takes what the overlay needs from the projects, which may go after it.
+  // Coordinates are taken relative to the lower left corner of BASE's kept
+  // triangles, where doubles keep the digits that areas of survey-sized
+  // pieces need. `boundary` empty: no clipping. False with `error` set when
+  // the boundary's rings cross each other (their region is then undefined).
+  bool Prepare(const FinishedProject& base, const ComparedSurface& compared, const std::vector<BoundaryRing>& boundary,
+               std::string& error);
   void Run(OverlayPieceSink& sink) const;
   PlanPoint origin() const { return origin_; }
 
@@ -61,6 +61,7 @@ struct EarthworkVolumes {
   double cutArea = 0;   // plan area where BASE is above
   double fillArea = 0;  // plan area where BASE is below
   double area = 0;      // plan area of the region where both are defined
+  double deepestCut = 0, deepestFill = 0;  // the largest differences either way
   // The region's extent in survey coordinates (empty when its area is 0).
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
   bool empty = true;
@@ -89,6 +90,7 @@ class VolumeIntegrator : public OverlayPieceSink {
   PlanPoint origin_;
   CompensatedSum cut_, fill_, cutArea_, fillArea_, levelArea_;  // levelArea_: where the two meet
   double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
+  double deepestCut_ = 0, deepestFill_ = 0;
   bool empty_ = true;
 };
 
@@ -99,8 +101,8 @@ bool ComputeEarthworkVolumes(const FinishedProject& base, const ComparedSurface&
 
 // The figures for people: each with its unit, and the region's extent.
 std::string VolumeReport(const EarthworkVolumes& volumes);
-// One JSON object with the keys cut, fill, cut_area, fill_area, area, net
-// and extent; numbers as the shortest text that reads back exactly.
+// One JSON object with the keys cut, fill, cut_area, fill_area, area, net,
+// deepest_cut, deepest_fill and extent; numbers as the shortest text that reads back exactly.
 std::string VolumeJson(const EarthworkVolumes& volumes);
 
 }  // namespace quarvelin

@@ -69,15 +69,21 @@ int main(int argc, char** argv) {
   if (args.Has("--boundary") && !ReadBoundaryRings(args.values["--boundary"], boundary, error)) {
     return ToolFailure(kProgram, error);
   }
-  FinishedProject base, other;
-  if (!ReadFinishedProject(basePath, base, error)) return ToolFailure(kProgram, error);
-  if (args.Has("--surface")) {
-    if (!ReadFinishedProject(args.values["--surface"], other, error)) return ToolFailure(kProgram, error);
-    compared.other = &other;
+  SurfaceOverlay overlay;
+  {
+    // The projects' tables go once the overlay has taken what it needs.
+    FinishedProject base, other;
+    if (!ReadFinishedProject(basePath, base, error)) return ToolFailure(kProgram, error);
+    if (args.Has("--surface")) {
+      if (!ReadFinishedProject(args.values["--surface"], other, error)) return ToolFailure(kProgram, error);
+      compared.other = &other;
+    }
+    if (!quiet) std::fprintf(stderr, "%s: overlaying the two surfaces\n", kProgram);
+    if (!overlay.Prepare(base, compared, boundary, error)) return ToolFailure(kProgram, error);
   }
-  if (!quiet) std::fprintf(stderr, "%s: overlaying the two surfaces\n", kProgram);
-  EarthworkVolumes volumes;
-  if (!ComputeEarthworkVolumes(base, compared, boundary, volumes, error)) return ToolFailure(kProgram, error);
+  VolumeIntegrator integrator(overlay.origin());
+  overlay.Run(integrator);
+  const EarthworkVolumes volumes = integrator.Result();
   std::fputs((args.flags.count("--json") ? VolumeJson(volumes) : VolumeReport(volumes)).c_str(), stdout);
   if (volumes.empty) {
     std::string what = compared.other ? "the two surfaces do not overlap" : "BASE has no kept triangles";
