@@ -104,7 +104,7 @@ TempProject::TempProject(int surveyPoints, unsigned seed, const ProjectLines& li
   project = dir_.filePath(QStringLiteral("site one")).toStdString();
   ProjectWriter writer;
   std::string error;
-  EXPECT_TRUE(writer.Begin(project, error)) << error;
+  EXPECT_TRUE(writer.Begin(project, !lines.breaklines.empty(), error)) << error;
   // A fixed linear congruential sequence: the same survey on every machine.
   uint32_t state = seed;
   auto next = [&state] {
