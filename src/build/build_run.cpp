@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "boundary/boundary_trimming.h"
 #include "build/line_sources.h"
@@ -61,7 +63,8 @@ double MaxBoundaryEdgeFromText(const std::string& text) {
     format = std::chars_format::hex;
   }
   auto [end, ec] = std::from_chars(first, last, value, format);
-  if (ec == std::errc::result_out_of_range) value = HUGE_VAL;  // only a positive limit can be too large to matter
+  // Out of range is infinity above the range and zero below it, as for atof.
+  if (ec == std::errc::result_out_of_range) value = OutOfRangeNumber(first, end, format == std::chars_format::hex);
   else if (ec != std::errc() || end == first) value = 0;
   if (negative) value = -value;
   // NaN would disable the comparison with 100 and every later length test.
@@ -98,10 +101,15 @@ BuildOutcome BuildRun(const std::string& installDirectory, const BuildOptions& o
   }
   std::string projectDirectory;
   if (!scan.ReadWord(projectDirectory)) {
-    reporter.ShowMessage("工作目录文件中没有工程目录：" + path);
+    reporter.ShowMessage((scan.overlong() ? "工作目录文件中的工程目录过长：" : "工作目录文件中没有工程目录：") + path);
     return {};
   }
   scan.Close();
+  // No path holds a NUL byte; the system would read the name only up to it.
+  if (projectDirectory.find('\0') != std::string::npos) {
+    reporter.ShowMessage("工作目录文件中的工程目录含有空字符（NUL），请查错：" + path);
+    return {};
+  }
   // workdir writes the spaces of the path as '$'.
   for (char& c : projectDirectory) {
     if (c == '$') c = ' ';
@@ -112,8 +120,24 @@ BuildOutcome BuildRun(const std::string& installDirectory, const BuildOptions& o
 BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOptions& options,
                           ProgressReporter& reporter) {
   BuildOutcome outcome;
-  if (!IsDirectory(ResolvePathCase(projectDirectory))) {
+  const std::string directory = ResolvePathCase(projectDirectory);
+  if (PathTooLong(directory)) {
+    reporter.ShowMessage("工程目录的路径过长（" + std::to_string(projectDirectory.size()) + "个字符），系统无法打开：" +
+                         projectDirectory);
+    return outcome;
+  }
+  if (!IsDirectory(directory)) {
     reporter.ShowMessage("工程目录不存在：" + projectDirectory);
+    return outcome;
+  }
+  // "PMAP" and "pmap" name one folder: with two, the tables would be read
+  // from one and the line files from the other.
+  const std::vector<std::string> pmaps = FoldersNamedIgnoringCase(directory, "PMAP");
+  if (pmaps.size() > 1) {
+    std::string names;
+    for (const std::string& name : pmaps) names += (names.empty() ? "" : "、") + name;
+    reporter.ShowMessage("工程目录中有" + std::to_string(pmaps.size()) + "个只有大小写不同的PMAP文件夹（" + names +
+                         "），请只保留一个：" + projectDirectory);
     return outcome;
   }
   if (!IsDirectory(ResolvePathCase(JoinPath(projectDirectory, "PMAP")))) {

@@ -101,8 +101,20 @@ bool CountContourLines(const std::string& projectDirectory, int32_t fileCount, P
       return false;
     }
     ContourHeader header;
-    if (!ReadContourHeader(scan, header) || (sum += header.lineCount) > INT32_MAX) {
+    if (!ReadContourHeader(scan, header)) {
       reporter.ShowMessage(ContourDataMessage(path));
+      return false;
+    }
+    // A line takes at least its header of three numbers: more lines than half
+    // the file's bytes are not in it, and would be blamed on a later file
+    // when the total overflows.
+    const int64_t bytes = FileSize(path);
+    if (bytes >= 0 && header.lineCount > bytes / 2) {
+      reporter.ShowMessage("等高线文件中的等高线条数超过文件所能容纳的条数：" + path);
+      return false;
+    }
+    if ((sum += header.lineCount) > INT32_MAX) {
+      reporter.ShowMessage("等高线文件中的等高线总条数超出范围：" + path);
       return false;
     }
   }

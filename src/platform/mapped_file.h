@@ -14,11 +14,23 @@ class MappedFile {
   MappedFile& operator=(const MappedFile&) = delete;
   ~MappedFile() { Close(); }
 
-  // Opens the existing file at `path` for reading and writing and maps all of
-  // it. `mappingName` names the mapping where the platform has named mappings.
-  // On failure returns false, leaves the object closed and describes why in
-  // `error` (in English, for logs; callers show their own texts).
+  // Opens the existing file at `path` for reading and writing, takes it for
+  // this object alone (a second Open of the file, from this process or
+  // another, fails with kInUse until Close), makes sure every block of it is
+  // allocated on disk, so that writing through the view cannot fail for want
+  // of space, and maps all of it. `mappingName` names the mapping where the
+  // platform has named mappings. On failure returns false, leaves the object
+  // closed, sets failure() and describes why in `error` (in English, for
+  // logs; callers show their own texts).
   bool Open(const std::string& path, const char* mappingName, std::string* error);
+
+  enum class Failure {
+    kNone,
+    kUnavailable,  // missing, not a regular file, empty, not writable, not mappable
+    kInUse,        // another open holds it
+    kNoSpace,      // the disk cannot hold its blocks
+  };
+  Failure failure() const { return failure_; }
 
   // Unmaps the view, then closes the mapping and the file. Changed pages reach
   // the file through the platform's cache.
@@ -33,6 +45,7 @@ class MappedFile {
   uint64_t size_ = 0;
   intptr_t file_ = -1;
   intptr_t mapping_ = -1;
+  Failure failure_ = Failure::kNone;
 };
 
 }  // namespace quarvelin

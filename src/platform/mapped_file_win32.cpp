@@ -1,6 +1,7 @@
 #include "platform/mapped_file.h"
 
 #include <windows.h>
+#include <winioctl.h>
 
 #include <cstdint>
 
@@ -58,21 +59,43 @@ HANDLE CreateTableMapping(HANDLE file, const char* name) {
   return mapping;
 }
 
+// A sparse file gets its clusters only as pages are written back, and on a
+// full disk that write fails half way through the tables. Clearing the
+// sparse attribute allocates them now, or fails while nothing is written.
+bool AllocateAll(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!::GetFileInformationByHandle(file, &info) || !(info.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE)) return true;
+  FILE_SET_SPARSE_BUFFER dense{};
+  dense.SetSparse = FALSE;
+  DWORD returned = 0;
+  if (::DeviceIoControl(file, FSCTL_SET_SPARSE, &dense, sizeof dense, nullptr, 0, &returned, nullptr)) return true;
+  // A system that cannot clear the attribute leaves the file as it was.
+  const DWORD code = ::GetLastError();
+  return code != ERROR_DISK_FULL && code != ERROR_HANDLE_DISK_FULL;
+}
+
 }  // namespace
 
 bool MappedFile::Open(const std::string& path, const char* mappingName, std::string* error) {
   Close();
-  auto fail = [&](const std::string& what) {
+  auto fail = [&](const std::string& what, Failure failure = Failure::kUnavailable) {
     if (error) *error = what;
     Close();
+    failure_ = failure;
     return false;
   };
+  // The share mode keeps every other build out: it opens for reading, which
+  // this open does not share.
   HANDLE file = OpenTableFile(path);
-  if (file == INVALID_HANDLE_VALUE) return fail(LastErrorText("CreateFile"));
+  if (file == INVALID_HANDLE_VALUE) {
+    const bool inUse = ::GetLastError() == ERROR_SHARING_VIOLATION;
+    return fail(LastErrorText("CreateFile"), inUse ? Failure::kInUse : Failure::kUnavailable);
+  }
   file_ = FromHandle(file);
   LARGE_INTEGER size;
   if (!::GetFileSizeEx(file, &size)) return fail(LastErrorText("GetFileSizeEx"));
   if (size.QuadPart == 0) return fail("empty file");
+  if (!AllocateAll(file)) return fail(LastErrorText("FSCTL_SET_SPARSE"), Failure::kNoSpace);
   if (static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) return fail("file larger than the address space");
   HANDLE mapping = CreateTableMapping(file, mappingName);
   if (!mapping) return fail(LastErrorText("CreateFileMapping"));
@@ -81,6 +104,7 @@ bool MappedFile::Open(const std::string& path, const char* mappingName, std::str
   if (!view) return fail(LastErrorText("MapViewOfFile"));
   data_ = static_cast<uint8_t*>(view);
   size_ = static_cast<uint64_t>(size.QuadPart);
+  failure_ = Failure::kNone;
   return true;
 }
 

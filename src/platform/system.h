@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace quarvelin {
 
@@ -49,5 +50,17 @@ bool IsDirectory(const std::string& path);
 bool IsRegularFile(const std::string& path);
 // Size of the file in bytes, or -1 when it does not exist or is no file.
 int64_t FileSize(const std::string& path);
+
+// True when the system refuses `path` for its length, whether or not it
+// exists.
+bool PathTooLong(const std::string& path);
+
+// Removes the file; true when it is gone afterwards (or was never there).
+bool RemoveFile(const std::string& path);
+
+// The folders in `directory` whose names equal `name` but for case, each
+// folder once however many names reach it, in byte order. A file system that
+// compares names without regard to case has one at most.
+std::vector<std::string> FoldersNamedIgnoringCase(const std::string& directory, std::string_view name);
 
 }  // namespace quarvelin

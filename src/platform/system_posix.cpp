@@ -7,7 +7,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <ctime>
+#include <utility>
 #include <vector>
 
 namespace quarvelin {
@@ -153,6 +155,35 @@ int64_t FileSize(const std::string& path) {
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool PathTooLong(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) != 0 && errno == ENAMETOOLONG;
+}
+
+bool RemoveFile(const std::string& path) { return ::unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+std::vector<std::string> FoldersNamedIgnoringCase(const std::string& directory, std::string_view name) {
+  std::vector<std::string> names;
+  DIR* dir = ::opendir(directory.empty() ? "." : directory.c_str());
+  if (!dir) return names;
+  while (dirent* entry = ::readdir(dir)) {
+    if (SameIgnoringCase(entry->d_name, name)) names.emplace_back(entry->d_name);
+  }
+  ::closedir(dir);
+  std::sort(names.begin(), names.end());
+  // A link to a folder listed already is the same folder.
+  std::vector<std::pair<dev_t, ino_t>> seen;
+  std::vector<std::string> folders;
+  for (const std::string& n : names) {
+    struct stat st {};
+    if (::stat(JoinPath(directory, n).c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) continue;
+    if (std::find(seen.begin(), seen.end(), std::make_pair(st.st_dev, st.st_ino)) != seen.end()) continue;
+    seen.emplace_back(st.st_dev, st.st_ino);
+    folders.push_back(n);
+  }
+  return folders;
 }
 
 }  // namespace quarvelin

@@ -143,4 +143,29 @@ int64_t FileSize(const std::string& path) {
   return (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
+bool PathTooLong(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (FileAttributes(path, data)) return false;
+  const DWORD code = ::GetLastError();
+  return code == ERROR_FILENAME_EXCED_RANGE || code == ERROR_BUFFER_OVERFLOW;
+}
+
+bool RemoveFile(const std::string& path) {
+  if (::DeleteFileW(WidenPath(path).c_str())) return true;
+  const DWORD code = ::GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+std::vector<std::string> FoldersNamedIgnoringCase(const std::string& directory, std::string_view name) {
+  // Names differing only in case reach one folder here; the system says
+  // which spelling it has.
+  std::vector<std::string> folders;
+  WIN32_FIND_DATAW found;
+  HANDLE search = ::FindFirstFileW(WidenPath(JoinPath(directory, name)).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return folders;
+  if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) folders.push_back(Narrow(found.cFileName));
+  ::FindClose(search);
+  return folders;
+}
+
 }  // namespace quarvelin

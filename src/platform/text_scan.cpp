@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 
 namespace quarvelin {
 
@@ -13,8 +14,46 @@ namespace {
 bool IsSpace(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 int Lower(int c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; }
+bool IsHexDigit(int c) { return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'f'); }
 
 }  // namespace
+
+double OutOfRangeNumber(const char* first, const char* last, bool hex) {
+  long double wide = 0;
+  auto [end, ec] = std::from_chars(first, last, wide, hex ? std::chars_format::hex : std::chars_format::general);
+  if (ec == std::errc()) return static_cast<double>(wide);
+  (void)end;
+  // Beyond even long double: the power of the base at the first significant
+  // digit says on which side of the range the number lies, since no number
+  // out of range lies anywhere near 1.
+  auto digit = hex ? IsHexDigit : IsDigit;
+  const char* p = first;
+  const double sign = p < last && *p == '-' ? -1.0 : 1.0;
+  if (sign < 0) ++p;
+  int64_t order = 0;
+  bool significant = false;
+  for (; p < last && digit(*p); ++p) {
+    if (*p != '0') significant = true;
+    if (significant) ++order;
+  }
+  if (p < last && *p == '.') {
+    for (++p; p < last && digit(*p); ++p) {
+      if (significant) continue;
+      if (*p != '0') significant = true;
+      else --order;
+    }
+  }
+  int64_t exponent = 0;
+  if (p < last && Lower(*p) == (hex ? 'p' : 'e')) {
+    ++p;
+    const bool negative = p < last && *p == '-';
+    if (p < last && (*p == '+' || *p == '-')) ++p;
+    for (; p < last && IsDigit(*p); ++p) exponent = std::min<int64_t>(exponent * 10 + (*p - '0'), int64_t{1} << 40);
+    if (negative) exponent = -exponent;
+  }
+  const int64_t power = (hex ? 4 * order : order) + exponent;
+  return sign * (power > 0 ? HUGE_VAL : 0.0);
+}
 
 bool TextScanner::Open(const std::string& path) {
   Close();
@@ -54,11 +93,17 @@ int TextScanner::Peek() {
   return static_cast<unsigned char>(buffer_[pos_]);
 }
 
+bool TextScanner::TooLong(const std::string& token) {
+  overlong_ = token.size() > kLongestItem;
+  return overlong_;
+}
+
 void TextScanner::SkipSpace() {
   while (IsSpace(Peek())) Advance();
 }
 
 bool TextScanner::ReadInt(int32_t& value) {
+  overlong_ = false;
   if (!isOpen()) return false;
   SkipSpace();
   std::string token;
@@ -67,10 +112,11 @@ bool TextScanner::ReadInt(int32_t& value) {
     token.push_back(static_cast<char>(c));
     Advance();
   }
-  while (IsDigit(Peek())) {
+  while (IsDigit(Peek()) && token.size() <= kLongestItem) {
     token.push_back(static_cast<char>(Peek()));
     Advance();
   }
+  if (TooLong(token)) return false;
   size_t start = token[0] == '+' ? 1 : 0;
   if (token.size() == start || !IsDigit(token.back())) return false;
   int32_t parsed = 0;
@@ -81,6 +127,7 @@ bool TextScanner::ReadInt(int32_t& value) {
 }
 
 bool TextScanner::ReadDouble(double& value) {
+  overlong_ = false;
   if (!isOpen()) return false;
   SkipSpace();
   std::string token;
@@ -103,13 +150,13 @@ bool TextScanner::ReadDouble(double& value) {
     if (!(isInf ? (matched == 3 || matched == 8) : matched == 3)) return false;
   } else {
     bool digits = false;
-    while (IsDigit(Peek())) {
+    while (IsDigit(Peek()) && token.size() <= kLongestItem) {
       take();
       digits = true;
     }
     if (Peek() == '.') {
       take();
-      while (IsDigit(Peek())) {
+      while (IsDigit(Peek()) && token.size() <= kLongestItem) {
         take();
         digits = true;
       }
@@ -122,13 +169,14 @@ bool TextScanner::ReadDouble(double& value) {
       take();
       if (Peek() == '+' || Peek() == '-') take();
       bool expDigits = false;
-      while (IsDigit(Peek())) {
+      while (IsDigit(Peek()) && token.size() <= kLongestItem) {
         take();
         expDigits = true;
       }
       if (!expDigits) number = mantissa;
     }
   }
+  if (TooLong(token)) return false;
   const char* first = token.data() + (token[0] == '+' ? 1 : 0);
   const char* last = token.data() + std::min(number, token.size());
   double parsed = 0;
@@ -136,10 +184,8 @@ bool TextScanner::ReadDouble(double& value) {
   if (end != last) return false;
   if (ec == std::errc::result_out_of_range) {
     // from_chars leaves the value unset where the C library gives infinity or
-    // a denormal or zero; the wider type decides which, by its own rounding.
-    long double wide = 0;
-    std::from_chars(first, last, wide);
-    parsed = static_cast<double>(wide);
+    // a denormal or zero.
+    parsed = OutOfRangeNumber(first, last, false);
   } else if (ec != std::errc()) {
     return false;
   }
@@ -148,14 +194,15 @@ bool TextScanner::ReadDouble(double& value) {
 }
 
 bool TextScanner::ReadWord(std::string& word) {
+  overlong_ = false;
   if (!isOpen()) return false;
   SkipSpace();
   std::string token;
-  for (int c = Peek(); c != EOF && !IsSpace(c); c = Peek()) {
+  for (int c = Peek(); c != EOF && !IsSpace(c) && token.size() <= kLongestItem; c = Peek()) {
     token.push_back(static_cast<char>(c));
     Advance();
   }
-  if (token.empty()) return false;
+  if (token.empty() || TooLong(token)) return false;
   word = std::move(token);
   return true;
 }

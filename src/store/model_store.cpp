@@ -1,5 +1,7 @@
 #include "store/model_store.h"
 
+#include <algorithm>
+#include <cfloat>
 #include <cmath>
 
 #include "platform/system.h"
@@ -20,37 +22,42 @@ int32_t PointGrid::CellAt(double x, double y) const {
   return column * rowCount + row;
 }
 
-void SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double maxY) {
+namespace {
+
+// Cell sizes are multiples of 100 that a double holds exactly, as the
+// sizing's steps of 100 need: at most 2^53.
+constexpr double kMostCellSteps = 90071992547409.0;  // 2^53 / 100, rounded down
+
+}  // namespace
+
+bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double maxY) {
   grid.minX = minX;
   grid.minY = minY;
   grid.maxX = maxX;
   grid.maxY = maxY;
-  double width = maxX - minX;
-  double height = maxY - minY;
-  // The import refuses such boxes; a single cell keeps the loop finite anyway.
-  if (!std::isfinite(width) || !std::isfinite(height) || width < 0 || height < 0) width = height = 0;
-  double cellSize = 0;
-  int64_t columns = 0, rows = 0;
-  do {
-    cellSize += 100;
-    // Counts are computed in double first: a huge box must not overflow the
-    // integer conversion before the loop has grown the cells.
-    double c = width / cellSize + 0.001;
-    double r = height / cellSize + 0.001;
-    columns = c < 1e9 ? static_cast<int64_t>(c) + 1 : INT64_MAX;
-    rows = r < 1e9 ? static_cast<int64_t>(r) + 1 : INT64_MAX;
-    if (columns > 500 || rows > 500) {
-      // Jump close to the answer instead of stepping by 100 through a box of
-      // continental size; the multiples of 100 below it all fail the test.
-      double needed = std::max(width, height) / 500.0;
-      double jump = std::floor(needed / 100.0) * 100.0 - 100.0;
-      if (jump > cellSize) cellSize = jump;
-    }
-  } while (columns > 500 || rows > 500);
-  grid.cellSize = cellSize;
-  grid.columnCount = static_cast<int32_t>(columns);
-  grid.rowCount = static_cast<int32_t>(rows);
   grid.cells.clear();
+  const double width = maxX - minX;
+  const double height = maxY - minY;
+  if (!(width >= 0 && height >= 0 && width <= DBL_MAX && height <= DBL_MAX)) return false;
+  // The rule steps cellSize 100 at a time from 100 until both counts,
+  // integer part of (extent / cellSize + 0.001) + 1, are at most 500, that
+  // is until both quotients plus 0.001 are below 500. Rounded division and
+  // addition never increase a quotient when cellSize grows, so the sizes that
+  // pass are all those from the first one on: it is found by counting down
+  // and up from an estimate instead, with the same arithmetic at each size.
+  auto fits = [&](double steps) {
+    const double cellSize = 100 * steps;
+    return width / cellSize + 0.001 < 500 && height / cellSize + 0.001 < 500;
+  };
+  double steps = std::max(1.0, std::ceil(std::max(width, height) / 49999.9));
+  if (steps > kMostCellSteps) return false;
+  while (steps > 1 && fits(steps - 1)) --steps;
+  while (!fits(steps)) ++steps;
+  if (steps > kMostCellSteps) return false;
+  grid.cellSize = 100 * steps;
+  grid.columnCount = static_cast<int32_t>(width / grid.cellSize + 0.001) + 1;
+  grid.rowCount = static_cast<int32_t>(height / grid.cellSize + 0.001) + 1;
+  return true;
 }
 
 void LayStartingTriangles(ModelStore& store) {
@@ -64,11 +71,22 @@ void LayStartingTriangles(ModelStore& store) {
   store.lastTriangle = 1;
 }
 
-bool OpenTriangleTable(ModelStore& store, std::string& message) {
+std::string TableOpenMessage(const MappedFile& file, const std::string& unavailable, const std::string& path) {
+  switch (file.failure()) {
+    case MappedFile::Failure::kInUse:
+      return "另一个程序正在使用此文件（可能正在构建同一工程），请等它结束后再构建：" + path;
+    case MappedFile::Failure::kNoSpace:
+      return "磁盘空间不足，无法为此文件分配空间：" + path;
+    default:
+      return unavailable + path;
+  }
+}
+
+bool MapTriangleTable(ModelStore& store, std::string& message) {
   std::string path = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.tri");
   std::string error;
   if (!store.triangleFile.Open(path, "MemMapT", &error)) {
-    message = "无法打开三角网文件：" + path;
+    message = TableOpenMessage(store.triangleFile, "无法打开三角网文件：", path);
     return false;
   }
   int64_t capacity = static_cast<int64_t>(store.triangleFile.size() / sizeof(TriangleRecord));
@@ -79,6 +97,11 @@ bool OpenTriangleTable(ModelStore& store, std::string& message) {
   }
   store.triangles = reinterpret_cast<TriangleRecord*>(store.triangleFile.data());
   store.triangleCapacity = capacity;
+  return true;
+}
+
+bool OpenTriangleTable(ModelStore& store, std::string& message) {
+  if (!store.triangles && !MapTriangleTable(store, message)) return false;
   LayStartingTriangles(store);
   return true;
 }

@@ -42,7 +42,10 @@ struct PointGrid {
 
 // Sizes the grid over a bounding box: the smallest multiple of 100 (at least
 // 100) for cellSize such that neither count exceeds 500. Leaves cells empty.
-void SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double maxY);
+// False when the box is inverted, its extent is not a finite number, or it
+// needs cells larger than 2^53, beyond which multiples of 100 are not all
+// numbers.
+bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double maxY);
 
 struct ModelStore {
   std::string projectDirectory;
@@ -81,10 +84,17 @@ struct ModelStore {
 // sharing the edge 2-0 opposite vertex[1] in both.
 void LayStartingTriangles(ModelStore& store);
 
-// Maps TIN.tri of the store's project and lays the starting triangles.
-// Returns false, with `message` set to the text to show, when the file is
-// missing, cannot be mapped or is too small for the build; nothing is
-// written then.
+// The message for a table that `file` failed to open: `unavailable` and the
+// path, unless another build holds the file or the disk is full.
+std::string TableOpenMessage(const MappedFile& file, const std::string& unavailable, const std::string& path);
+
+// Maps TIN.tri of the store's project. Returns false, with `message` set to
+// the text to show, when the file is missing, held by another build, cannot
+// be allocated or mapped, or is too small for the build.
+bool MapTriangleTable(ModelStore& store, std::string& message);
+
+// Maps TIN.tri, unless the import has, and lays the starting triangles.
+// Returns false as MapTriangleTable does; nothing is written then.
 bool OpenTriangleTable(ModelStore& store, std::string& message);
 
 // Unmaps the point table, frees the grid and the cell order, unmaps the

@@ -1,5 +1,6 @@
 #include "store/point_import.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -8,6 +9,7 @@
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"
 #include "store/cell_order.h"
+#include "tin/predicates.h"
 
 namespace quarvelin {
 
@@ -24,8 +26,9 @@ std::string PointLabel(int32_t index, const PointRecord& p) {
   return text;
 }
 
-// Every survey point must have finite coordinates and fall into a cell of the
-// grid; one that does not would be filed outside the grid arrays.
+// Every survey point must have finite coordinates and height and fall into a
+// cell of the grid; one that does not would be filed outside the grid arrays,
+// and a height that is no number would reach every output.
 bool CheckSurveyPoints(const ModelStore& store, std::string& message) {
   for (int32_t i = 4; i < store.pointCount; ++i) {
     const PointRecord& p = store.points[i];
@@ -33,16 +36,57 @@ bool CheckSurveyPoints(const ModelStore& store, std::string& message) {
       message = PointLabel(i, p) + "的坐标不是有效数字，请查错!";
       return false;
     }
+    if (!std::isfinite(p.z)) {
+      message = PointLabel(i, p) + "的高程不是有效数字，请查错!";
+      return false;
+    }
     if (store.grid.CellAt(p.x, p.y) < 0) {
       message = PointLabel(i, p) + "超出点索引文件中的范围，请查错!";
       return false;
     }
   }
+  return true;
+}
+
+// Beyond this extent the in-circle test's fourth powers of coordinate
+// differences overflow.
+constexpr double kLargestFrameExtent = 1e75;
+
+// The two starting triangles (0, 1, 2) and (2, 3, 0) must be
+// counter-clockwise and hold every survey point: the corners must turn left
+// at each corner, a convex frame round the box (points on its edge are
+// allowed), and stay within what the predicates can compute.
+bool CheckFrame(const ModelStore& store, std::string& message) {
+  PlanePosition corner[4];
+  double low = 0, high = 0;
   for (int32_t i = 0; i < 4; ++i) {
     const PointRecord& p = store.points[i];
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-      message = "图框角点" + PointLabel(i, p) + "的坐标不是有效数字，请查错!";
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+      message = "图框角点" + PointLabel(i, p) + "的坐标或高程不是有效数字，请查错!";
       return false;
+    }
+    corner[i] = PositionOf(p);
+    low = std::min({low, p.x, p.y});
+    high = std::max({high, p.x, p.y});
+  }
+  const PointGrid& g = store.grid;
+  if (high - low > kLargestFrameExtent) {
+    message = "图框角点的坐标过大，无法计算，请查错!";
+    return false;
+  }
+  const PlanePosition box[4] = {{g.minX, g.minY}, {g.maxX, g.minY}, {g.maxX, g.maxY}, {g.minX, g.maxY}};
+  for (int i = 0; i < 4; ++i) {
+    if (!(OrientationXY(corner[i], corner[(i + 1) % 4], corner[(i + 2) % 4]) > 0)) {
+      message = "图框的四个角点不是按逆时针排列的凸四边形，请查错!";
+      return false;
+    }
+  }
+  for (int i = 0; i < 4; ++i) {
+    for (const PlanePosition& b : box) {
+      if (!(OrientationXY(corner[i], corner[(i + 1) % 4], b) >= 0)) {
+        message = "图框没有包住点索引文件中的坐标范围，请查错!";
+        return false;
+      }
     }
   }
   return true;
@@ -78,13 +122,16 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
 
 bool ImportPoints(ModelStore& store, std::string& message) {
   PointIndex index;
-  if (!ReadPointIndex(ProjectFilePath(store.projectDirectory, "PMAP", "PtIndex.idx"), index, message)) return false;
+  const std::string indexPath = ProjectFilePath(store.projectDirectory, "PMAP", "PtIndex.idx");
+  if (!ReadPointIndex(indexPath, index, message)) return false;
   store.pointCount = index.pointCount;
 
+  // Both tables are opened and checked before either is written, so that a
+  // build refused for one leaves the other as it was.
   std::string pointPath = ProjectFilePath(store.projectDirectory, "PMAP", "Point.xyz");
   std::string error;
   if (!store.pointFile.Open(pointPath, "MemMapping", &error)) {
-    message = "无法打开点数据文件：" + pointPath;
+    message = TableOpenMessage(store.pointFile, "无法打开点数据文件：", pointPath);
     return false;
   }
   if (store.pointFile.size() / sizeof(PointRecord) < static_cast<uint64_t>(store.pointCount)) {
@@ -93,21 +140,12 @@ bool ImportPoints(ModelStore& store, std::string& message) {
     return false;
   }
   store.points = reinterpret_cast<PointRecord*>(store.pointFile.data());
+  if (!MapTriangleTable(store, message)) return false;
 
-  // The triangle table is mapped only after the import, but a build whose
-  // table is missing or too small must not have written the points either.
-  std::string trianglePath = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.tri");
-  int64_t triangleBytes = FileSize(trianglePath);
-  if (triangleBytes < 0) {
-    message = "无法打开三角网文件：" + trianglePath;
+  if (!SizeGrid(store.grid, index.minX, index.minY, index.maxX, index.maxY)) {
+    message = "点索引文件中的坐标范围过大，点网格无法容纳：" + indexPath;
     return false;
   }
-  if (triangleBytes / static_cast<int64_t>(sizeof(TriangleRecord)) < store.TrianglesNeeded()) {
-    message = "三角网文件太小，容纳不下所需的三角形：" + trianglePath;
-    return false;
-  }
-
-  SizeGrid(store.grid, index.minX, index.minY, index.maxX, index.maxY);
   size_t cellCount = static_cast<size_t>(store.grid.columnCount) * static_cast<size_t>(store.grid.rowCount);
   try {
     store.grid.cells.assign(cellCount, GridCell{-1, -1, -1, 0});
@@ -124,7 +162,14 @@ bool ImportPoints(ModelStore& store, std::string& message) {
   for (size_t k = 0; k < cellCount; ++k) store.cellOrder[k] = CellOrderEntry{static_cast<int32_t>(k), 0};
   store.occupiedCells = 0;
 
-  if (!CheckSurveyPoints(store, message)) return false;
+  if (!CheckSurveyPoints(store, message) || !CheckFrame(store, message)) return false;
+  // From here the tables change: the summary of an earlier build must not
+  // stay to vouch for them if this one ends early.
+  const std::string infoPath = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.inf");
+  if (!RemoveFile(infoPath)) {
+    message = "无法删除上次构建留下的TIN.inf文件：" + infoPath;
+    return false;
+  }
   BucketPoints(store);
   return true;
 }

@@ -20,10 +20,12 @@ struct PointIndex {
 // text to show and returns false.
 bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& message);
 
-// Reads PtIndex.idx, maps Point.xyz and files every survey point into its grid
-// cell. Everything is checked before the first byte of Point.xyz is written:
-// the files' sizes, and that every survey point has finite coordinates and a
-// cell inside the grid. On failure returns false with `message` set.
+// Reads PtIndex.idx, maps Point.xyz and TIN.tri and files every survey point
+// into its grid cell. Everything is checked before the first byte of either
+// table is written: that both open for this build alone with their blocks on
+// disk, their sizes, the box, that every survey point has finite coordinates
+// and height and a cell inside the grid, and the frame. Then the TIN.inf of
+// an earlier build is removed. On failure returns false with `message` set.
 bool ImportPoints(ModelStore& store, std::string& message);
 
 // Files the survey points 4..pointCount-1 of an open store into the sized grid

@@ -13,8 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/mapped_file.h"
 #include "store/records.h"
 #include "support/project_fixture.h"
+#include "support/tool_projects.h"
 
 namespace quarvelin {
 namespace {
@@ -228,11 +230,11 @@ class BadProject : public ::testing::Test {
     return r.messages.empty() ? "" : r.messages[0];
   }
 
-  void SetPoint(int32_t index, double x, double y) {
+  void SetPoint(int32_t index, double x, double y, double z = 10) {
     const std::string path = Pmap(dir.path(), "Point.xyz");
     std::string bytes = ReadFileBytes(path);
-    std::memcpy(bytes.data() + index * sizeof(PointRecord), &x, 8);
-    std::memcpy(bytes.data() + index * sizeof(PointRecord) + 8, &y, 8);
+    const double xyz[3] = {x, y, z};
+    std::memcpy(bytes.data() + index * sizeof(PointRecord), xyz, sizeof xyz);
     ASSERT_TRUE(WriteBytes(path, bytes.data(), bytes.size()));
   }
 
@@ -265,6 +267,13 @@ TEST_F(BadProject, PointIndexCountOrBoxWrong) {
   EXPECT_NE(Refused().find("坐标范围有误"), std::string::npos);
   Write("PtIndex.idx", "24 500000 3000000 inf 3000100\r\n");
   EXPECT_NE(Refused().find("坐标范围有误"), std::string::npos);
+  Write("PtIndex.idx", "24 -1e5000 3000000 500300 3000100\r\n");  // -inf, as %lf reads it
+  EXPECT_NE(Refused().find("坐标范围有误"), std::string::npos);
+  // Finite bounds whose width overflows, or that need cells beyond 2^53.
+  Write("PtIndex.idx", "24 -1e308 3000000 1e308 3000100\r\n");
+  EXPECT_NE(Refused().find("坐标范围过大"), std::string::npos);
+  Write("PtIndex.idx", "24 500000 3000000 1e20 3000100\r\n");
+  EXPECT_NE(Refused().find("坐标范围过大"), std::string::npos);
 }
 
 TEST_F(BadProject, PointTableMissingOrUnmappable) {
@@ -315,6 +324,67 @@ TEST_F(BadProject, SurveyPointNotANumber) {
   EXPECT_NE(Refused().find("图框角点"), std::string::npos);
 }
 
+TEST_F(BadProject, SurveyHeightNotANumber) {
+  SetPoint(7, 500010, 3000010, std::numeric_limits<double>::infinity());
+  const std::string message = Refused();
+  EXPECT_NE(message.find("第7点（X=500010.000000 Y=3000010.000000）的高程不是有效数字"), std::string::npos) << message;
+}
+
+TEST_F(BadProject, FrameMustEncloseTheBoxCounterClockwise) {
+  // The fixture's frame: 30 m round the box 500000..500300 x 3000000..3000100.
+  auto frame = [&](std::vector<std::pair<double, double>> corners) {
+    for (int32_t i = 0; i < 4; ++i) SetPoint(i, corners[i].first, corners[i].second, 0);
+  };
+  const double w = 499970, e = 500330, s = 2999970, n = 3000130;
+  frame({{w, s}, {w, n}, {e, n}, {e, s}});
+  EXPECT_NE(Refused().find("不是按逆时针排列的凸四边形"), std::string::npos);
+  frame({{w, s}, {w, s}, {e, n}, {w, n}});
+  EXPECT_NE(Refused().find("不是按逆时针排列的凸四边形"), std::string::npos);
+  frame({{w, s}, {e, s}, {500200, n}, {w, n}});
+  EXPECT_NE(Refused().find("图框没有包住"), std::string::npos);
+  frame({{w, s}, {e, s}, {1e300, 1e300}, {w, n}});
+  EXPECT_NE(Refused().find("图框角点的坐标过大"), std::string::npos);
+}
+
+TEST_F(BadProject, TablesHeldByAnotherBuild) {
+  // The second of two builds is refused before it writes either table,
+  // whichever table the first holds.
+  for (const char* name : {"Point.xyz", "TIN.tri"}) {
+    MappedFile first;
+    ASSERT_TRUE(first.Open(Pmap(dir.path(), name), nullptr, nullptr));
+    const std::string message = Refused();
+    EXPECT_EQ(message, "另一个程序正在使用此文件（可能正在构建同一工程），请等它结束后再构建：" + Pmap(dir.path(), name));
+  }
+}
+
+TEST(BuildRun, EarlierSummaryGoesBeforeTheTablesChange) {
+  TempDirectory dir;
+  ASSERT_TRUE(testing::WriteProjectFiles(dir.path(), Survey(30)));
+  RecordingReporter r;
+  ASSERT_TRUE(BuildProject(dir.path().string(), {}, r).completed);
+  ASSERT_TRUE(fs::exists(dir.path() / "PMAP" / "TIN.inf"));
+  // Contours asked for without fnum: the run ends after the points are in.
+  BuildOptions contours;
+  contours.contoursAsFeatureLines = true;
+  EXPECT_FALSE(BuildProject(dir.path().string(), contours, r).completed);
+  EXPECT_FALSE(fs::exists(dir.path() / "PMAP" / "TIN.inf"));
+}
+
+TEST(BuildRun, PmapFoldersDifferingInCase) {
+  TempDirectory dir;
+  ASSERT_TRUE(testing::WriteProjectFiles(dir.path(), Survey(10)));
+  // A link is the same folder by another name.
+  fs::create_directory_symlink("PMAP", dir.path() / "pmap");
+  RecordingReporter linked;
+  EXPECT_TRUE(BuildProject(dir.path().string(), {}, linked).completed);
+  fs::remove(dir.path() / "pmap");
+  fs::create_directory(dir.path() / "pmap");
+  RecordingReporter r;
+  EXPECT_FALSE(BuildProject(dir.path().string(), {}, r).completed);
+  EXPECT_EQ(r.messages, std::vector<std::string>{"工程目录中有2个只有大小写不同的PMAP文件夹（PMAP、pmap），请只保留一个：" +
+                                                 dir.path().string()});
+}
+
 // The messages of a build that must end early.
 std::vector<std::string> RefusedRun(const fs::path& installDirectory) {
   RecordingReporter r;
@@ -338,6 +408,34 @@ TEST(BuildRunRefuses, WorkdirAndProjectFolder) {
   // The install folder itself has no PMAP.
   ASSERT_TRUE(WriteBytes(workdir, dir.path().string().data(), dir.path().string().size()));
   EXPECT_EQ(RefusedRun(dir.path()), std::vector<std::string>{"工程目录中没有PMAP文件夹：" + dir.path().string()});
+
+  const std::string withNul = dir.path().string() + std::string(1, '\0') + "x";
+  ASSERT_TRUE(WriteBytes(workdir, withNul.data(), withNul.size()));
+  EXPECT_EQ(RefusedRun(dir.path()), std::vector<std::string>{"工作目录文件中的工程目录含有空字符（NUL），请查错：" + workdir});
+}
+
+TEST(BuildRunRefuses, WorkdirWithoutEndAndProjectPathTooLong) {
+  TempDirectory dir;
+  const std::string workdir = (dir.path() / "workdir").string();
+  fs::create_symlink("/dev/zero", workdir);
+  EXPECT_EQ(RefusedRun(dir.path()), std::vector<std::string>{"工作目录文件中的工程目录过长：" + workdir});
+
+  // An existing folder 25 x 201 characters deep, made one level at a time.
+  const fs::path start = fs::current_path();
+  const std::string name(200, 'd');
+  fs::current_path(dir.path());
+  for (int i = 0; i < 25; ++i) {
+    fs::create_directory(name);
+    fs::current_path(name);
+  }
+  fs::current_path(start);
+  std::string path = dir.path().string();
+  for (int i = 0; i < 25; ++i) path += "/" + name;
+  RecordingReporter r;
+  EXPECT_FALSE(BuildProject(path, {}, r).completed);
+  ASSERT_EQ(r.messages.size(), 1u);
+  EXPECT_EQ(r.messages[0].find("工程目录的路径过长（" + std::to_string(path.size()) + "个字符）"), 0u) << r.messages[0];
+  testing::RunInstalled("rm", {"-rf", (dir.path() / name).string()});
 }
 
 TEST(BuildTexts, TimeAndSpeed) {
@@ -364,6 +462,8 @@ TEST(BuildTexts, MaxBoundaryEdgeReadsLikeAtof) {
   EXPECT_EQ(MaxBoundaryEdgeFromText("nan"), 100);
   EXPECT_EQ(MaxBoundaryEdgeFromText("0x100"), 256);
   EXPECT_EQ(MaxBoundaryEdgeFromText("1e999"), std::numeric_limits<double>::infinity());
+  EXPECT_EQ(MaxBoundaryEdgeFromText("1e-400"), 100);  // atof gives 0
+  EXPECT_EQ(MaxBoundaryEdgeFromText("0x1p-2000"), 100);
 }
 
 }  // namespace

@@ -179,6 +179,13 @@ TEST_F(LineSourcesTest, UnreadableContourDataIsReportedByFile) {
   EXPECT_TRUE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
   EXPECT_EQ(reporter_.messages, std::vector<std::string>{"等高线文件数据有误：" + Path("Point.1")});
   EXPECT_EQ(FixedEdges(), 5);
+  reporter_.messages.clear();
+  // A count of lines that the file cannot hold is blamed on that file, not
+  // on the next one, where the total would overflow.
+  Write("Point.1", "0 0 2147483647 0\n" + Contour(0, 4));
+  EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
+  EXPECT_EQ(reporter_.messages,
+            std::vector<std::string>{"等高线文件中的等高线条数超过文件所能容纳的条数：" + Path("Point.1")});
 }
 
 }  // namespace

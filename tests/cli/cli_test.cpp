@@ -9,6 +9,7 @@
 
 #include "store/records.h"
 #include "support/project_fixture.h"
+#include "support/tool_projects.h"
 
 namespace quarvelin {
 namespace {
@@ -118,6 +119,40 @@ TEST(Cli, ProgressAndMessagesGoToStandardError) {
   ProgramResult noWorkdir = RunProgram("quarvelin-cli", {"--install-dir", dir.path().string()});
   EXPECT_EQ(noWorkdir.status, 1);
   EXPECT_NE(noWorkdir.err.find("workdir"), std::string::npos) << noWorkdir.err;
+}
+
+TEST(Cli, SecondBuildAtOnceIsRefused) {
+  // flock(1) holds Point.xyz as a running build does while it starts ours.
+  TempDirectory dir;
+  const fs::path project = dir.path() / "p";
+  ASSERT_TRUE(testing::WriteProjectFiles(project, {{1, 1, 1}, {5, 3, 2}, {2, 7, 3}}));
+  const std::string points = ReadFileBytes(project / "PMAP" / "Point.xyz");
+  ProgramResult run = testing::RunInstalled(
+      "flock", {(project / "PMAP" / "Point.xyz").string(), (testing::BuildDirectory() / "quarvelin-cli").string(),
+                "--project", project.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("另一个程序正在使用此文件"), std::string::npos) << run.err;
+  EXPECT_EQ(ReadFileBytes(project / "PMAP" / "Point.xyz"), points);
+}
+
+TEST(Cli, FullDiskIsRefusedBeforeTheTablesAreWritten) {
+  // 3000 points: 120 kB of points fit the 200 kB file system of a mount of
+  // this process's own (root only), the 168 kB of the sparse TIN.tri do not.
+  TempDirectory dir;
+  std::vector<testing::SurveyXYZ> survey;
+  for (int i = 0; i < 3000; ++i) survey.push_back({(i * 7919) % 1000 + 0.5, (i * 104729) % 997 + 0.25, 1});
+  ASSERT_TRUE(testing::WriteProjectFiles(dir.path() / "p", survey));
+  const std::string script =
+      "mount -t tmpfs -o size=200k tmpfs \"$0\" 2>/dev/null || exit 77; cp -r \"$1\" \"$0/p\" && "
+      "\"$2\" --project \"$0/p\"; echo \"status $?\"; "
+      "cmp -s \"$1/PMAP/Point.xyz\" \"$0/p/PMAP/Point.xyz\" && echo points unchanged; true";
+  fs::create_directory(dir.path() / "mount");
+  ProgramResult run = testing::RunInstalled(
+      "unshare", {"-m", "sh", "-c", script, (dir.path() / "mount").string(), (dir.path() / "p").string(),
+                  (testing::BuildDirectory() / "quarvelin-cli").string()});
+  if (run.status != 0) GTEST_SKIP() << "no mount of our own here: " << run.err;
+  EXPECT_NE(run.out.find("status 1\npoints unchanged"), std::string::npos) << run.out;
+  EXPECT_NE(run.err.find("磁盘空间不足"), std::string::npos) << run.err;
 }
 
 TEST(Cli, HelpAndUsageErrors) {

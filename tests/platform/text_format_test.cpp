@@ -78,7 +78,8 @@ TEST(TextScan, ReadsNumbersAsTheCLibraryDoes) {
   const char* cases[] = {"12.5", "1e5",   "1E-3x",    ".5",      "5.",     "-.5e2",   "inf",    "-INF",
                          "Infinity", "nan", "NaN(12)", "+7",      "-",      "abc",     "1e400",  "1e-400",
                          "4e-320", "-0",    "00012",    "1e",      "1e+",    "1.5e",    "e5",     "+.e1",
-                         "i",      "  \r\n\t 42 ", "-2147483648", "2147483647", "7,8", "3.25e+02m"};
+                         "i",      "  \r\n\t 42 ", "-2147483648", "2147483647", "7,8", "3.25e+02m",
+                         "-1e5000", "1e99999999999", "1e-5000", "-0.00001e-4990", "123456e4929", "0e99999"};
   for (const char* text : cases) {
     SCOPED_TRACE(text);
     std::string rest;
@@ -98,6 +99,23 @@ TEST(TextScan, ReadsNumbersAsTheCLibraryDoes) {
       EXPECT_EQ(rest, RestAfter(text, cInt.consumed));
     }
   }
+}
+
+TEST(TextScan, ItemsWithoutEndAreRefused) {
+  // A word or number longer than any file holds, as a link to a device
+  // gives, ends the read instead of growing for ever.
+  TextScanner scan;
+  scan.OpenText(std::string(TextScanner::kLongestItem + 1, 'x'));
+  std::string word;
+  EXPECT_FALSE(scan.ReadWord(word));
+  EXPECT_TRUE(scan.overlong());
+  scan.OpenText(std::string(TextScanner::kLongestItem + 1, '7'));
+  double value = 0;
+  EXPECT_FALSE(scan.ReadDouble(value));
+  EXPECT_TRUE(scan.overlong());
+  scan.OpenText(std::string(TextScanner::kLongestItem, 'x'));
+  EXPECT_TRUE(scan.ReadWord(word));
+  EXPECT_FALSE(scan.overlong());
 }
 
 TEST(TextScan, RandomDoublesReadBackToTheirBits) {

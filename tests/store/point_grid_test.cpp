@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "store/model_store.h"
@@ -49,14 +50,39 @@ TEST(PointGrid, SizingAgreesWithSteppingByAHundred) {
     } while (columns > 500 || rows > 500);
     return cellSize;
   };
+  auto expectStepped = [&](double width, double height) {
+    PointGrid g = Sized(width, height);
+    ASSERT_EQ(g.cellSize, stepped(width, height)) << width << " x " << height;
+    EXPECT_EQ(g.columnCount, static_cast<int32_t>(width / g.cellSize + 0.001) + 1);
+    EXPECT_EQ(g.rowCount, static_cast<int32_t>(height / g.cellSize + 0.001) + 1);
+    EXPECT_LE(g.columnCount, 500);
+    EXPECT_LE(g.rowCount, 500);
+  };
   for (double width : {0.0, 1.0, 49899.0, 49900.0, 49950.0, 50000.0, 99999.95, 123456.7, 4e6, 4e7, 4e7 + 1}) {
-    for (double height : {0.0, 777.0, 50000.0, 3e6}) {
-      PointGrid g = Sized(width, height);
-      EXPECT_EQ(g.cellSize, stepped(width, height)) << width << " x " << height;
-      EXPECT_LE(g.columnCount, 500);
-      EXPECT_LE(g.rowCount, 500);
+    for (double height : {0.0, 777.0, 50000.0, 3e6}) expectStepped(width, height);
+  }
+  // Extents at and a rounding step either side of every threshold
+  // 49999.95 * k, where the count of one size falls to 500, and at random.
+  std::mt19937_64 rng(5);
+  std::uniform_real_distribution<double> anywhere(0, 2e7);
+  for (int k = 1; k <= 400; ++k) {
+    const double threshold = 49999.95 * k;
+    for (double width : {std::nextafter(threshold, 0.0), threshold, std::nextafter(threshold, 1e300)}) {
+      expectStepped(width, anywhere(rng));
+      expectStepped(anywhere(rng) / 1e3, width);
     }
   }
+}
+
+TEST(PointGrid, BoxesTheGridCannotHoldAreRefused) {
+  PointGrid grid;
+  EXPECT_TRUE(SizeGrid(grid, 0, 0, 4.5e18, 1));  // cells of 9e15, still multiples of 100
+  EXPECT_EQ(grid.columnCount, 500);
+  EXPECT_FALSE(SizeGrid(grid, 0, 0, 4.6e18, 1));
+  EXPECT_FALSE(SizeGrid(grid, 0, 0, 1e20, 1));
+  EXPECT_FALSE(SizeGrid(grid, -1e308, 0, 1e308, 1));  // the width overflows
+  EXPECT_FALSE(SizeGrid(grid, 0, 0, 1, -1));
+  EXPECT_FALSE(SizeGrid(grid, 0, 0, 1, NAN));
 }
 
 TEST(PointGrid, CellsAreNumberedColumnMajor) {
