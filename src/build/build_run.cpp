@@ -169,6 +169,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   int32_t done = 5;
   double lastProduct = 500.0;
   PointInserter inserter(store, work);
+  if (!options.walkOnly) inserter.UseLocationIndex(options.checkLocation);
   const int32_t pointCount = store.pointCount;
   RunInsertionWalk(
       store,
@@ -181,12 +182,16 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
         ++done;
         lastProduct = done * 100.0;
         reporter.SetBarPos(static_cast<int32_t>(lastProduct / pointCount));
-      });
+      },
+      [&](int32_t p, int distance) { inserter.Prefetch(p, distance); });
+  inserter.DropLocationIndex();
   const int32_t triangleFigure = store.lastTriangle;
   const int64_t elapsedSeconds = CalendarSeconds() - start;
   outcome.repeatedPoints = inserter.counts().repeated;
   outcome.unplacedPoints = inserter.counts().unplaced;
   outcome.degeneratePoints = inserter.counts().degenerate;
+  outcome.locatedByIndex = inserter.counts().locatedByIndex;
+  outcome.locationDisagreements = inserter.counts().disagreements;
 
   SegmentInserter segments(store, work, reporter);
   EnforceBreaklines(projectDirectory, segments, reporter);

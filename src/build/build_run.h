@@ -40,6 +40,12 @@ struct BuildOptions {
   bool writeSjwFile = false;
   // Longest outer edge a boundary triangle may keep, metres, at least 100.
   double maxBoundaryEdge = 200;
+  // Point location by the walk alone, without the location index (the same
+  // network, slower on dense surveys): for comparisons.
+  bool walkOnly = false;
+  // Runs the walk beside the location index for every point the index places,
+  // uses the walk's answer and counts where they differ.
+  bool checkLocation = false;
 };
 
 // How a build ended, for front ends that report more than the dialog does.
@@ -50,6 +56,8 @@ struct BuildOutcome {
   int32_t repeatedPoints = 0;    // survey points skipped as exact repeats of a vertex
   int32_t unplacedPoints = 0;    // survey points the walk could not place
   int32_t degeneratePoints = 0;  // survey points without a sound cavity
+  int32_t locatedByIndex = 0;    // survey points the location index placed
+  int32_t locationDisagreements = 0;  // with checkLocation: index and walk differed
 };
 
 // The build of the project that `workdir` in `installDirectory` names.

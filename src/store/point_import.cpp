@@ -203,26 +203,25 @@ void BuildCellOrder(ModelStore& store) {
 }
 
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
-                      const std::function<void(int32_t)>& insert) {
+                      const std::function<void(int32_t)>& insert,
+                      const std::function<void(int32_t, int)>& lookahead) {
   const int32_t occupied = store.occupiedCells;
   int32_t start = 0;
   int32_t sweep = 0;
   auto cellOf = [&](int32_t e) -> GridCell& {
     return store.grid.cells[static_cast<size_t>(store.cellOrder[static_cast<size_t>(e)].cell)];
   };
+  constexpr int kAhead = 4;
   while (start < occupied) {
     sweepStarted();
     for (int32_t e = start; e < occupied; ++e) {
-      // The cells of one sweep lie all over the survey: fetch what the next
-      // two insertions start from (their points, then the start triangle).
-      if (e + 2 < occupied) {
-        const GridCell& ahead = cellOf(e + 2);
-        store.PrefetchPoint(ahead.cursor);
-        store.PrefetchPoint(ahead.firstPoint);
-      }
-      if (e + 1 < occupied && store.triangles) {
-        const int32_t first = cellOf(e + 1).firstPoint;
-        if (first >= 0) store.PrefetchTriangle(store.points[first].incidentTriangle);
+      // The cells of one sweep lie all over the survey, so nearly every read
+      // of an insertion misses the cache; the cursors of the cells ahead are
+      // the points the next insertions take.
+      if (lookahead) {
+        for (int d = kAhead; d >= 1; --d) {
+          if (e + d < occupied) lookahead(cellOf(e + d).cursor, d);
+        }
       }
       GridCell& cell = cellOf(e);
       int32_t p = cell.cursor;

@@ -14,8 +14,37 @@ constexpr int32_t kBoundaryMarker = 1;
 
 PointInserter::PointInserter(ModelStore& store, WorkStack& work) : store_(store), work_(work) {}
 
+void PointInserter::UseLocationIndex(bool checking) {
+  index_.Open(store_);
+  checking_ = checking;
+}
+
+void PointInserter::Prefetch(int32_t p, int distance) const {
+  const PointRecord& q = store_.points[p];
+  if (distance >= 4) {
+    store_.PrefetchPoint(p);
+    return;
+  }
+  if (index_.IsOpen()) index_.Prefetch(p, distance);
+  // The walk's start: the first point of p's cell, then its triangle.
+  const int32_t cell = distance <= 2 ? store_.grid.CellAt(q.x, q.y) : -1;
+  const int32_t first = cell >= 0 ? store_.grid.cells[static_cast<size_t>(cell)].firstPoint : -1;
+  if (distance == 2) store_.PrefetchPoint(first);
+  if (distance == 1 && first >= 0) store_.PrefetchTriangle(store_.points[first].incidentTriangle);
+}
+
+int32_t PointInserter::Locate(int32_t p) {
+  const int32_t known = index_.IsOpen() ? index_.Locate(p) : -1;
+  if (known < 0) return LocateTriangle(store_, p);
+  ++counts_.locatedByIndex;
+  if (!checking_) return known;
+  const int32_t walked = LocateTriangle(store_, p);
+  if (walked != known) ++counts_.disagreements;
+  return walked;
+}
+
 int PointInserter::InsertPoint(int32_t p) {
-  const int32_t t = LocateTriangle(store_, p);
+  const int32_t t = Locate(p);
   if (t < 0) {
     ++counts_.unplaced;
     return 1;
@@ -170,6 +199,10 @@ void PointInserter::FillCavity(int32_t t0, int32_t p) {
     slot = ++store_.lastTriangle;
     tris[slot] = TriangleRecord{{-1, -1, -1}, {-1, -1, -1}, {kOrdinaryEdge, kOrdinaryEdge, kOrdinaryEdge}, kLiveTriangle};
   }
+  if (index_.IsOpen()) {
+    index_.Forget(t0);
+    for (int32_t r : removed_) index_.Forget(r);
+  }
   auto slotAt = [&](size_t k) -> int32_t {
     if (k == 0) return t0;
     if (k == 1) return appended[1];
@@ -194,6 +227,10 @@ void PointInserter::FillCavity(int32_t t0, int32_t p) {
     const int32_t next = edges_[(k + 1) % n].newTriangle;
     tris[s].neighbour[0] = next;
     tris[next].neighbour[1] = s;
+  }
+  if (index_.IsOpen()) {
+    for (const CavityEdge& e : edges_) index_.Remember(e.newTriangle);
+    index_.PointInserted(p);
   }
 }
 

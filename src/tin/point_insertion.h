@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "store/model_store.h"
+#include "tin/location_index.h"
 #include "tin/work_stack.h"
 
 namespace quarvelin {
@@ -26,6 +27,8 @@ struct InsertionCounts {
   int32_t repeated = 0;   // x and y equal to a corner of the located triangle
   int32_t unplaced = 0;   // outside the network, or the walk could not find it
   int32_t degenerate = 0;  // no consistent cavity could be formed
+  int32_t locatedByIndex = 0;  // points the location index placed without the walk
+  int32_t disagreements = 0;   // with checking on: index and walk named different triangles
 };
 
 class PointInserter {
@@ -41,7 +44,20 @@ class PointInserter {
 
   const InsertionCounts& counts() const { return counts_; }
 
+  // Locates through a LocationIndex over the store from now on, which the
+  // inserter keeps up to date. With `checking` set the walk runs as well for
+  // every point the index places, its answer is the one used, and the points
+  // where the two differ are counted.
+  void UseLocationIndex(bool checking);
+  // Frees the index; location goes back to the walk alone.
+  void DropLocationIndex() { index_.Close(); }
+  // Asks the cache for what inserting p will read first, `distance`
+  // insertions ahead (1 to 4).
+  void Prefetch(int32_t p, int distance) const;
+
  private:
+  // The located triangle: the index's answer when it has one, else the walk's.
+  int32_t Locate(int32_t p);
   // The cavity search from t0. With `starShaped` set, a triangle joins only
   // when the boundary stays visible from p, which yields a smaller but sound
   // cavity where rounding made the in-circle results inconsistent.
@@ -67,6 +83,8 @@ class PointInserter {
   uint32_t stamp_ = 0;
   bool marking_ = false;  // the current cavity is marked in visit_
   InsertionCounts counts_;
+  LocationIndex index_;
+  bool checking_ = false;
 };
 
 }  // namespace quarvelin

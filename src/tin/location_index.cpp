@@ -1,0 +1,317 @@
+#include "tin/location_index.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+
+#include "tin/point_location.h"
+
+namespace quarvelin {
+
+namespace {
+
+// TriangleContains accepts an orientation value down to minus this.
+constexpr double kAcceptance = 0.00000001;
+// An orientation value computed from points whose x and y each spread over at
+// most D lies within kRounding * D * D of the exact value, for both
+// OrientationXY and OrientationAboutMidpoint (a bound several times the
+// worst case of their dozen roundings, each within half an epsilon).
+constexpr double kRounding = 64 * DBL_EPSILON;
+// Relative slack for the square roots, quotients and products of the bounds
+// below, each of which rounds by at most one epsilon.
+constexpr double kSlack = 1e-12;
+// Long-reach triangles filed over more fine cells than this are tested one
+// by one instead; with more such triangles alive than kFarTests, the index
+// gives way to the walk.
+constexpr int64_t kMostFiledCells = 64;
+constexpr size_t kFarTests = 16;
+constexpr int kThinnessOffset = 1100;
+
+double RoundingBound(double spread) { return kRounding * spread * spread + DBL_MIN; }
+
+double Spread(std::initializer_list<PlanePosition> points) {
+  double loX = points.begin()->x, hiX = loX, loY = points.begin()->y, hiY = loY;
+  for (const PlanePosition& p : points) {
+    loX = std::min(loX, p.x);
+    hiX = std::max(hiX, p.x);
+    loY = std::min(loY, p.y);
+    hiY = std::max(hiY, p.y);
+  }
+  return std::max(hiX - loX, hiY - loY) * (1 + kSlack);
+}
+
+double Length(PlanePosition a, PlanePosition b) {
+  const double dx = b.x - a.x, dy = b.y - a.y;
+  return std::sqrt(dx * dx + dy * dy);
+}
+
+PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
+  return PositionOf(store.points[t.vertex[k]]);
+}
+
+}  // namespace
+
+// What the proof needs of one live triangle: whether it is certainly
+// counter-clockwise, a lower bound of its least altitude, and how far beyond
+// itself TriangleContains may accept a point (its reach), with the box that
+// reach covers.
+struct LocationIndex::Shape {
+  bool certain = false;
+  double altitude = 0;
+  double reach = 0;  // infinite: too far to bound
+  double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach
+};
+
+// The acceptance region of a triangle lies within its three edges each moved
+// outward by tau = (tolerance + rounding) / (shortest edge). That region is
+// the triangle scaled about its incentre by (r + tau) / r, r the inradius =
+// 2 area / perimeter, so no point of it lies farther from the triangle than
+// tau / r times the longest edge.
+LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
+  Shape shape;
+  const TriangleRecord& tri = store_->triangles[t];
+  const PlanePosition a = Corner(*store_, tri, 0), b = Corner(*store_, tri, 1), c = Corner(*store_, tri, 2);
+  const double doubleArea = OrientationXY(a, b, c) - RoundingBound(Spread({a, b, c}));
+  if (!(doubleArea > 0)) return shape;
+  shape.certain = true;
+  const double ab = Length(a, b), bc = Length(b, c), ca = Length(c, a);
+  const double longest = std::max({ab, bc, ca}) * (1 + kSlack);
+  const double shortest = std::min({ab, bc, ca}) * (1 - kSlack);
+  shape.altitude = doubleArea / longest * (1 - kSlack);
+  // A point within one longest edge of the triangle spreads with any edge
+  // over at most three longest edges.
+  const double tau = (kAcceptance + RoundingBound(3 * longest)) / shortest;
+  shape.reach = tau * 3 * longest * longest / doubleArea * (1 + kSlack);
+  // Beyond one longest edge the bound above does not hold; past it the
+  // rounding grows with the square of the distance while the distance to an
+  // outward-moved edge grows only linearly, so the triangle must also stay
+  // clear at the far side of the frame (the gap is concave in between).
+  const double farGap = shortest * frameSpread_ * doubleArea / (3 * longest * longest) * (1 - kSlack) -
+                        (kAcceptance + RoundingBound(longest + frameSpread_));
+  if (!(shape.reach <= longest) || !(farGap > 0)) {
+    shape.reach = INFINITY;
+    return shape;
+  }
+  const double magnitude = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(c.x), std::fabs(a.y),
+                                     std::fabs(b.y), std::fabs(c.y)});
+  const double grow = shape.reach * (1 + 1e-6) + magnitude * kSlack;
+  shape.box[0] = std::min({a.x, b.x, c.x}) - grow;
+  shape.box[1] = std::min({a.y, b.y, c.y}) - grow;
+  shape.box[2] = std::max({a.x, b.x, c.x}) + grow;
+  shape.box[3] = std::max({a.y, b.y, c.y}) + grow;
+  return shape;
+}
+
+int32_t LocationIndex::FineIndex(double value, double origin, int32_t limit) const {
+  // Monotone in the value, so a box's cells include those of its points.
+  const double scaled = (value - origin) / side_;
+  if (!(scaled > 0)) return 0;
+  if (scaled >= limit - 1) return limit - 1;
+  return static_cast<int32_t>(scaled);
+}
+
+int32_t LocationIndex::FineCell(double x, double y) const {
+  return FineIndex(x, minX_, columns_) * rows_ + FineIndex(y, minY_, rows_);
+}
+
+void LocationIndex::File(int32_t t, int sign) {
+  if (!IsOpen()) return;
+  const Shape shape = ShapeOf(t);
+  if (!shape.certain) {
+    doubtful_ += sign;
+    return;
+  }
+  const int e = std::clamp(std::ilogb(shape.altitude) + kThinnessOffset, 0, static_cast<int>(thinness_.size()) - 1);
+  thinness_[static_cast<size_t>(e)] += sign;
+  if (sign > 0) lowestThinness_ = std::min(lowestThinness_, e);
+  if (!(shape.reach > reachLimit_)) return;
+  int64_t c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+  if (std::isfinite(shape.reach)) {
+    c0 = FineIndex(shape.box[0], minX_, columns_);
+    c1 = FineIndex(shape.box[2], minX_, columns_);
+    r0 = FineIndex(shape.box[1], minY_, rows_);
+    r1 = FineIndex(shape.box[3], minY_, rows_);
+  }
+  if (c1 < c0 || (c1 - c0 + 1) * (r1 - r0 + 1) > kMostFiledCells) {
+    if (sign > 0) farReaching_.insert(t);
+    else farReaching_.erase(t);
+    return;
+  }
+  for (int64_t c = c0; c <= c1; ++c)
+    for (int64_t r = r0; r <= r1; ++r) reaching_[static_cast<size_t>(c * rows_ + r)] += sign;
+}
+
+void LocationIndex::Open(const ModelStore& store) {
+  Close();
+  store_ = &store;
+  const PointGrid& grid = store.grid;
+  minX_ = grid.minX;
+  minY_ = grid.minY;
+  const double width = grid.maxX - grid.minX, height = grid.maxY - grid.minY;
+  const double cells = std::max(1.0, (store.pointCount - 4) / 2.0);
+  side_ = std::max(std::sqrt(width * height / cells), std::max(width, height) / cells);
+  if (!(side_ > 0) || !std::isfinite(side_)) side_ = 1;
+  columns_ = static_cast<int32_t>(std::min(width / side_ + 1, 4 * cells + 1));
+  rows_ = static_cast<int32_t>(std::min(height / side_ + 1, 4 * cells + 1));
+  const size_t fineCells = static_cast<size_t>(columns_) * static_cast<size_t>(rows_);
+  reaching_.assign(fineCells, 0);
+  for (int32_t c = columns_, r = rows_;; c = (c + 1) / 2, r = (r + 1) / 2) {
+    recent_.push_back({c, r, std::vector<int32_t>(static_cast<size_t>(c) * static_cast<size_t>(r), -1)});
+    if (c == 1 && r == 1) break;
+  }
+  reachLimit_ = side_ * 1e-4;
+
+  PlanePosition corner[4];
+  for (int k = 0; k < 4; ++k) corner[k] = PositionOf(store.points[k]);
+  frameConvex_ = true;
+  for (int k = 0; k < 4; ++k) {
+    const PlanePosition a = corner[k], b = corner[(k + 1) % 4], c = corner[(k + 2) % 4];
+    if (!(OrientationXY(a, b, c) - RoundingBound(Spread({a, b, c})) > 0)) frameConvex_ = false;
+  }
+  // Every point of the network lies within the frame's box and the survey's.
+  const double spread = Spread({corner[0], corner[1], corner[2], corner[3], {grid.minX, grid.minY},
+                                {grid.maxX, grid.maxY}});
+  frameSpread_ = 1.5 * spread;  // covers any distance within the box
+  bandArea_ = RoundingBound(spread);
+  if (!std::isfinite(bandArea_)) frameConvex_ = false;
+  for (int32_t t = 0; t <= store.lastTriangle; ++t) Remember(t);
+}
+
+void LocationIndex::Close() {
+  store_ = nullptr;
+  std::vector<RecentLevel>().swap(recent_);
+  std::vector<int32_t>().swap(reaching_);
+  farReaching_.clear();
+  thinness_.fill(0);
+  lowestThinness_ = static_cast<int32_t>(thinness_.size());
+  doubtful_ = 0;
+}
+
+void LocationIndex::PointInserted(int32_t p) {
+  if (!IsOpen()) return;
+  const PointRecord& q = store_->points[p];
+  const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
+  for (size_t k = 0; k < recent_.size(); ++k) {
+    RecentLevel& level = recent_[k];
+    level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))] = p;
+  }
+}
+
+int32_t LocationIndex::RecentNear(double x, double y) const {
+  const int32_t column = FineIndex(x, minX_, columns_), row = FineIndex(y, minY_, rows_);
+  for (size_t k = 0; k < recent_.size(); ++k) {
+    const RecentLevel& level = recent_[k];
+    const int32_t p = level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
+    if (p >= 0) return p;
+  }
+  return -1;
+}
+
+int32_t LocationIndex::WalkStart(PlanePosition q) const {
+  const int32_t cell = store_->grid.CellAt(q.x, q.y);
+  if (cell >= 0) {
+    const int32_t first = store_->grid.cells[static_cast<size_t>(cell)].firstPoint;
+    if (first >= 0 && store_->points[first].incidentTriangle >= 0) return store_->points[first].incidentTriangle;
+  }
+  return store_->lastTriangle;
+}
+
+// A walk towards q that steps across the first edge, in an order that turns
+// with every step, with q beyond it; -1 when it leaves the network or runs
+// long. Its answer is only a candidate.
+int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
+  constexpr int kSteps = 256;
+  int32_t t = from;
+  for (int step = 0; step < kSteps && t >= 0; ++step) {
+    const TriangleRecord& tri = store_->triangles[t];
+    const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
+    int across = -1;
+    for (int n = 0; n < 3 && across < 0; ++n) {
+      const int k = (step + n) % 3;
+      if (OrientationAboutMidpoint(v[(k + 1) % 3], v[(k + 2) % 3], q) < 0) across = k;
+    }
+    if (across < 0) return t;
+    t = tri.neighbour[across];
+    store_->PrefetchTriangle(t);
+  }
+  return -1;
+}
+
+// q lies inside t, and farther from each of its edges than reachLimit_, as
+// the same orientation values that TriangleContains computes show once their
+// rounding is allowed for.
+bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q) const {
+  const TriangleRecord& tri = store_->triangles[t];
+  const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
+  for (int k = 0; k < 3; ++k) {
+    const PlanePosition a = v[k], b = v[(k + 1) % 3];
+    const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
+    if (!(value > 0)) return false;
+    const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);
+    if (!(distance > reachLimit_)) return false;
+  }
+  return true;
+}
+
+// No live triangle other than t can accept q: the short-reach ones are
+// farther from q than their reach (q lies deeper inside t), the filed ones
+// do not cover q's fine cell, and the rest are asked.
+bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
+  int32_t filed = reaching_[static_cast<size_t>(FineCell(q.x, q.y))];
+  if (filed > 0) {
+    const Shape own = ShapeOf(t);
+    if (own.reach > reachLimit_ && std::isfinite(own.reach) && farReaching_.count(t) == 0) --filed;
+    if (filed > 0) return false;
+  }
+  if (farReaching_.size() > kFarTests) return false;
+  for (int32_t f : farReaching_) {
+    if (f != t && TriangleContains(*store_, f, q)) return false;
+  }
+  return true;
+}
+
+// The walk from its documented start reaches the triangle that holds q: the
+// sides of the line from the anchor to q can come out wrong only for
+// vertices within bandArea_ / |anchor q| of it, and no live triangle is thin
+// enough to lie inside that band.
+bool LocationIndex::WalkReaches(PlanePosition q) const {
+  if (!frameConvex_ || doubtful_ > 0) return false;
+  const int32_t start = WalkStart(q);
+  const PlanePosition anchor = PositionOf(store_->points[store_->triangles[start].vertex[0]]);
+  const double distance = Length(anchor, q) * (1 - kSlack);
+  if (!(distance > 0)) return false;
+  const double band = bandArea_ / distance * (1 + kSlack);
+  while (lowestThinness_ < static_cast<int32_t>(thinness_.size()) &&
+         thinness_[static_cast<size_t>(lowestThinness_)] == 0) {
+    ++lowestThinness_;
+  }
+  return std::ldexp(1.0, lowestThinness_ - kThinnessOffset) > 4 * band;
+}
+
+int32_t LocationIndex::Locate(int32_t p) const {
+  if (!IsOpen() || !frameConvex_ || doubtful_ > 0) return -1;
+  const PlanePosition q = PositionOf(store_->points[p]);
+  const int32_t near = RecentNear(q.x, q.y);
+  const int32_t from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(q);
+  const int32_t t = Candidate(q, from);
+  if (t < 0 || !InsideByMargin(t, q) || !NoOtherReaches(t, q) || !WalkReaches(q)) return -1;
+  return t;
+}
+
+void LocationIndex::Prefetch(int32_t p, int distance) const {
+  if (!IsOpen()) return;
+  const PointRecord& q = store_->points[p];
+  if (distance >= 3) {
+    const std::vector<int32_t>& fine = recent_.front().point;
+    __builtin_prefetch(&fine[static_cast<size_t>(FineCell(q.x, q.y))]);
+    return;
+  }
+  const int32_t near = RecentNear(q.x, q.y);
+  if (distance == 2) {
+    store_->PrefetchPoint(near);
+  } else if (near >= 0) {
+    store_->PrefetchTriangle(store_->points[near].incidentTriangle);
+  }
+}
+
+}  // namespace quarvelin

@@ -1,0 +1,106 @@
+// A shortcut for point location on dense surveys. The walk of LocateTriangle
+// starts at a triangle of the first point of the point's grid cell, and a
+// grid cell holds tens of thousands of points on lidar: the walk then crosses
+// hundreds of triangles, nearly each a cache miss. The index finds the
+// triangle from a point inserted recently close by instead, and answers only
+// when it can show that the walk would answer the same triangle:
+//
+//  1. The walk returns only a triangle that accepts the point (TriangleContains
+//     within its tolerance). The point lies inside the candidate T by more than
+//     any other triangle's acceptance region reaches beyond that triangle, so
+//     T is the only triangle of the network that accepts it. The reach of
+//     every live triangle is kept: small for most, and the few with a long
+//     reach (needles, slivers) are filed over the fine cells their reach
+//     covers, or, when it covers many, tested one by one.
+//  2. The walk reaches T rather than leaving the network or tripping its
+//     guard. Every live triangle is certainly counter-clockwise (zero-area and
+//     doubtful ones switch the shortcut off while they live), the frame is
+//     certainly convex, so the network tiles the frame; the walk's turns and
+//     steps follow the sides of the line from its anchor to the point, and a
+//     side can come out wrong only for a vertex within the rounding band of
+//     that line. No live triangle is thin enough to lie inside the band, so
+//     every vertex in it has neighbours certainly on both sides, the walk's
+//     left and right vertex sets stay connected and it follows one path
+//     through the network that passes T.
+//
+// Anything the index cannot show goes to the walk. Nothing here changes the
+// network.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "store/model_store.h"
+#include "tin/predicates.h"
+
+namespace quarvelin {
+
+class LocationIndex {
+ public:
+  // Sizes the fine grid for the store's survey (about two points per cell)
+  // and files the starting triangles. The store's triangle table is open.
+  void Open(const ModelStore& store);
+  // Frees the index; it answers nothing afterwards.
+  void Close();
+  bool IsOpen() const { return store_ != nullptr; }
+
+  // Triangle t is about to be overwritten / has just been laid.
+  void Forget(int32_t t) { File(t, -1); }
+  void Remember(int32_t t) { File(t, 1); }
+  // Point p is now a vertex of the network.
+  void PointInserted(int32_t p);
+
+  // The triangle that LocateTriangle would return for point p, or -1 when
+  // that cannot be shown here.
+  int32_t Locate(int32_t p) const;
+
+  // Asks the cache early for what Locate(p) will read, in three stages by
+  // distance (3: the fine cell and the walk's start cell, 2: the points they
+  // name, 1: those points' triangles).
+  void Prefetch(int32_t p, int distance) const;
+
+ private:
+  struct Shape;
+  Shape ShapeOf(int32_t t) const;
+  void File(int32_t t, int sign);
+  int32_t FineCell(double x, double y) const;
+  int32_t FineIndex(double value, double origin, int32_t limit) const;
+  // The point inserted last in the smallest cell around (x, y) that has one,
+  // or -1.
+  int32_t RecentNear(double x, double y) const;
+  int32_t WalkStart(PlanePosition q) const;
+  int32_t Candidate(PlanePosition q, int32_t from) const;
+  bool InsideByMargin(int32_t t, PlanePosition q) const;
+  bool WalkReaches(PlanePosition q) const;
+  bool NoOtherReaches(int32_t t, PlanePosition q) const;
+
+  const ModelStore* store_ = nullptr;
+  double minX_ = 0, minY_ = 0, side_ = 1;
+  int32_t columns_ = 0, rows_ = 0;
+  // Per cell of the fine grid and of coarser grids, each of cells twice as
+  // wide as the one before: the point inserted there last. A point falls
+  // into the fine cell (column, row) and into (column >> k, row >> k) of
+  // level k, so early in a build, while the fine cells are still mostly
+  // empty, a coarser level gives a point close by.
+  struct RecentLevel {
+    int32_t columns;
+    int32_t rows;
+    std::vector<int32_t> point;
+  };
+  std::vector<RecentLevel> recent_;
+  std::vector<int32_t> reaching_;  // per fine cell: long-reach triangles filed over it
+  std::unordered_set<int32_t> farReaching_;  // long reach over too many cells to file
+  // Live triangles by the binary exponent of a lower bound of their least
+  // altitude; the lowest bucket in use bounds every altitude from below.
+  std::array<int32_t, 2200> thinness_{};
+  mutable int32_t lowestThinness_ = 2200;
+  int64_t doubtful_ = 0;   // live triangles not certainly counter-clockwise
+  bool frameConvex_ = false;
+  double reachLimit_ = 0;  // reach below which a triangle is not filed
+  double frameSpread_ = 0;  // spread in x or y of every point of the network
+  double bandArea_ = 0;    // bound of an orientation's rounding error over the frame
+};
+
+}  // namespace quarvelin
