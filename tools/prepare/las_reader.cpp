@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "laz_reader.h"
 #include "platform/system.h"
 
 namespace quarvelin {
@@ -33,16 +34,6 @@ T Field(const uint8_t* bytes, size_t offset) {
   return value;
 }
 
-struct LasHeader {
-  unsigned minor = 0;
-  uint16_t headerSize = 0;
-  unsigned format = 0;
-  uint32_t pointOffset = 0;
-  uint16_t recordLength = 0;
-  uint64_t pointCount = 0;
-  double scale[3] = {}, offset[3] = {};
-};
-
 bool ParseHeader(const std::string& path, const uint8_t* h, size_t size, LasHeader& header, std::string& error) {
   if (size < kLegacyHeaderSize || std::memcmp(h, "LASF", 4) != 0) {
     error = path + ": too short for a LAS header";
@@ -55,12 +46,11 @@ bool ParseHeader(const std::string& path, const uint8_t* h, size_t size, LasHead
             " is not supported (1.0 to 1.4 are)";
     return false;
   }
-  const unsigned format = h[104];
-  if (format & 0xC0) {
-    error = path + ": the points are compressed (LAZ); decompress the file to LAS first";
-    return false;
-  }
+  // The two high bits mark compressed records.
+  const unsigned format = h[104] & 0x3Fu;
+  header.compressed = (h[104] & 0xC0u) != 0;
   header.format = format;
+  header.recordCount = Field<uint32_t>(h, 100);
   header.recordLength = Field<uint16_t>(h, 105);
   if (format > 10 || header.recordLength < kMinimumRecordLength[format]) {
     error = path + ": point format " + std::to_string(format) + " with records of " +
@@ -109,6 +99,7 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
   const size_t headerBytes = std::fread(raw, 1, sizeof raw, f.get());
   if (!ParseHeader(path, raw, headerBytes, header, error)) return false;
   const uint64_t fileSize = static_cast<uint64_t>(FileSize(path));
+  if (header.compressed) return ReadLazPoints(path, f.get(), fileSize, header, filter, sink, counts, error);
   if (header.pointOffset > fileSize || (fileSize - header.pointOffset) / header.recordLength < header.pointCount) {
     error = path + ": the file ends before its " + std::to_string(header.pointCount) + " points";
     return false;
@@ -117,9 +108,7 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
     error = path + ": cannot read the points";
     return false;
   }
-  // Formats 0 to 5 keep the class in the low five bits of byte 15; the
-  // newer formats give it all of byte 16.
-  const bool newLayout = header.format >= 6;
+  const size_t classByte = header.format >= 6 ? 16 : 15;
   // The header's count is bounded by the file's size (above), so the block
   // never outgrows the file.
   const size_t recordsPerRead = static_cast<size_t>(
@@ -133,14 +122,11 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
     }
     for (size_t i = 0; i < n; ++i) {
       const uint8_t* r = block.data() + i * header.recordLength;
-      const unsigned code = newLayout ? r[16] : r[15] & 0x1Fu;
-      if (!filter.Keeps(code)) {
+      if (!filter.Keeps(header.ClassCode(r[classByte]))) {
         ++counts.skipped;
         continue;
       }
-      const SurveyPoint p{Field<int32_t>(r, 0) * header.scale[0] + header.offset[0],
-                          Field<int32_t>(r, 4) * header.scale[1] + header.offset[1],
-                          Field<int32_t>(r, 8) * header.scale[2] + header.offset[2]};
+      const SurveyPoint p = header.Position(Field<int32_t>(r, 0), Field<int32_t>(r, 4), Field<int32_t>(r, 8));
       if (const char* fault = CoordinateFault(p)) {
         error = path + ": point " + std::to_string(done + i + 1) + " with the header's scale and offset: " + fault;
         return false;

@@ -1,0 +1,215 @@
+#include "laz_reader.h"
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "laz_point10.h"
+#include "laz_point14.h"
+
+namespace quarvelin {
+
+namespace {
+
+using laz::Load;
+
+constexpr size_t kRecordHeaderSize = 54;  // of a variable-length record
+constexpr uint16_t kCompressionRecordId = 22204;
+constexpr uint32_t kVariableChunkSize = 0xFFFFFFFFu;
+enum Compressor : uint16_t { kPointwise = 1, kPointwiseChunked = 2, kLayeredChunked = 3 };
+
+// The record that says how the points were compressed.
+struct Compression {
+  uint16_t compressor = 0, coder = 0;
+  uint32_t chunkSize = 0;
+  std::vector<laz::Item> items;
+};
+
+struct Chunk {
+  uint64_t begin, end;  // bytes in the file
+  uint64_t points;
+};
+
+class LazFile {
+ public:
+  LazFile(const std::string& path, std::FILE* file, uint64_t size, const LasHeader& header, std::string& error)
+      : path_(path), file_(file), size_(size), header_(header), error_(error) {}
+
+  bool FindCompression(Compression& compression);
+  std::unique_ptr<laz::ChunkDecoder> MakeDecoder(const Compression& compression);
+  bool ListChunks(const Compression& compression, std::vector<Chunk>& chunks);
+  bool Decode(laz::ChunkDecoder& decoder, const std::vector<Chunk>& chunks, const PointFilter& filter,
+              const PointSink& sink, ReadCounts& counts);
+
+ private:
+  bool Fail(const std::string& what) {
+    error_ = path_ + ": " + what;
+    return false;
+  }
+  bool ReadAt(uint64_t offset, void* bytes, size_t count) {
+    return offset <= size_ && count <= size_ - offset && fseeko(file_, static_cast<off_t>(offset), SEEK_SET) == 0 &&
+           std::fread(bytes, 1, count, file_) == count;
+  }
+  bool ParseCompression(const std::vector<uint8_t>& record, Compression& compression);
+  bool ChunkTableOffset(uint64_t& offset);
+
+  const std::string& path_;
+  std::FILE* file_;
+  uint64_t size_;
+  const LasHeader& header_;
+  std::string& error_;
+};
+
+bool LazFile::FindCompression(Compression& compression) {
+  uint64_t at = header_.headerSize;
+  for (uint32_t i = 0; i < header_.recordCount && at + kRecordHeaderSize <= header_.pointOffset; ++i) {
+    uint8_t record[kRecordHeaderSize];
+    if (!ReadAt(at, record, sizeof record)) break;
+    const uint16_t length = Load<uint16_t>(record + 20);
+    if (std::memcmp(record + 2, "laszip encoded\0", 15) == 0 && Load<uint16_t>(record + 18) == kCompressionRecordId) {
+      std::vector<uint8_t> body(length);
+      if (!ReadAt(at + kRecordHeaderSize, body.data(), length)) return Fail("the compression record is cut short");
+      return ParseCompression(body, compression);
+    }
+    at += kRecordHeaderSize + length;
+  }
+  return Fail("the points are marked compressed, but the file has no compression record");
+}
+
+bool LazFile::ParseCompression(const std::vector<uint8_t>& record, Compression& compression) {
+  constexpr size_t kItemsAt = 34;
+  const uint8_t* r = record.data();
+  if (record.size() < kItemsAt || record.size() < kItemsAt + 6u * Load<uint16_t>(r + 32)) {
+    return Fail("the compression record is too short for its item list");
+  }
+  compression.compressor = Load<uint16_t>(r);
+  compression.coder = Load<uint16_t>(r + 2);
+  compression.chunkSize = Load<uint32_t>(r + 12);
+  for (size_t i = 0, n = Load<uint16_t>(r + 32); i < n; ++i) {
+    const uint8_t* item = r + kItemsAt + 6 * i;
+    compression.items.push_back({Load<uint16_t>(item), Load<uint16_t>(item + 2), Load<uint16_t>(item + 4)});
+  }
+  if (compression.coder != 0) return Fail("entropy coder " + std::to_string(compression.coder) + " is unknown");
+  if (compression.compressor < kPointwise || compression.compressor > kLayeredChunked) {
+    return Fail("compressor " + std::to_string(compression.compressor) + " is unknown (1 to 3 are known)");
+  }
+  if (compression.compressor != kPointwise && compression.chunkSize == 0) return Fail("the chunk size is 0");
+  return true;
+}
+
+std::unique_ptr<laz::ChunkDecoder> LazFile::MakeDecoder(const Compression& compression) {
+  const unsigned format = header_.format;
+  const std::string name = "compressed point format " + std::to_string(format);
+  if (format == 4 || format == 5 || format == 9 || format == 10) {
+    Fail(name + " (with waveform packets) is not supported; formats 0 to 3 and 6 to 8 are");
+    return nullptr;
+  }
+  const bool layered = compression.compressor == kLayeredChunked;
+  if (layered != (format >= 6)) {
+    Fail(name + " does not go with compressor " + std::to_string(compression.compressor));
+    return nullptr;
+  }
+  std::string why;
+  std::unique_ptr<laz::ChunkDecoder> decoder =
+      layered ? laz::MakePoint14Decoder(compression.items, why) : laz::MakePoint10Decoder(compression.items, why);
+  if (!decoder) Fail(name + ": the item " + why + " is not supported");
+  return decoder;
+}
+
+// Where the chunk table lies: named by the first eight bytes of the point
+// data, or, by writers that could not go back to write them, by the last
+// eight bytes of the file.
+bool LazFile::ChunkTableOffset(uint64_t& offset) {
+  int64_t at = 0;
+  if (!ReadAt(header_.pointOffset, &at, sizeof at)) return Fail("the file ends where its points begin");
+  if (at == -1 && !ReadAt(size_ - 8, &at, sizeof at)) return Fail("the file ends where its points begin");
+  offset = static_cast<uint64_t>(at);
+  if (at < 0 || offset < header_.pointOffset + 8u || offset > size_ - 8) {
+    return Fail("the chunk table is said to begin at byte " + std::to_string(at) + ", outside the file's " +
+                std::to_string(size_) + " bytes of points");
+  }
+  return true;
+}
+
+bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chunks) {
+  const uint64_t wanted = header_.pointCount;
+  if (compression.compressor == kPointwise) {
+    chunks.push_back({header_.pointOffset, size_, wanted});  // one stream for all
+    return true;
+  }
+  uint64_t tableAt = 0;
+  if (!ChunkTableOffset(tableAt)) return false;
+  uint32_t table[2];  // version, number of chunks
+  if (!ReadAt(tableAt, table, sizeof table)) return Fail("the chunk table is cut short");
+  if (table[0] != 0) return Fail("chunk table version " + std::to_string(table[0]) + " is unknown");
+  // Sizes and point counts follow, each coded against the one before.
+  laz::ByteSource source;
+  source.Open(file_, tableAt + 8, size_);
+  laz::ArithmeticDecoder decoder;
+  laz::IntegerDecompressor sizes(32, 2);
+  if (table[1] > 0) decoder.Start(source);
+  const bool variable = compression.chunkSize == kVariableChunkSize;
+  int32_t points = 0, bytes = 0;
+  uint64_t begin = header_.pointOffset + 8u, listed = 0;
+  for (uint32_t i = 0; i < table[1] && listed < wanted; ++i) {
+    if (variable) points = sizes.Decompress(decoder, points, 0);
+    bytes = sizes.Decompress(decoder, bytes, 1);
+    if (source.overrun() > laz::kOverrunSlack) return Fail("the chunk table is cut short");
+    const uint64_t count = variable ? static_cast<uint32_t>(points) : compression.chunkSize;
+    const uint64_t end = begin + static_cast<uint32_t>(bytes);
+    if (end > size_) {
+      return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(table[1]) + " runs past the end of the file");
+    }
+    chunks.push_back({begin, end, count});
+    begin = end;
+    listed += count;
+  }
+  if (listed < wanted) {
+    return Fail("the header counts " + std::to_string(wanted) + " points, the chunks hold only " + std::to_string(listed));
+  }
+  return true;
+}
+
+bool LazFile::Decode(laz::ChunkDecoder& decoder, const std::vector<Chunk>& chunks, const PointFilter& filter,
+                     const PointSink& sink, ReadCounts& counts) {
+  constexpr size_t kCheckInterval = 4096;  // a damaged chunk stops soon, however many points it claims
+  uint64_t done = 0;
+  for (size_t i = 0; i < chunks.size() && done < header_.pointCount; ++i) {
+    const Chunk& chunk = chunks[i];
+    auto damaged = [&] {
+      return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks.size()) + " (from point " +
+                  std::to_string(done + 1) + ") is damaged or cut short");
+    };
+    decoder.StartChunk(file_, chunk.begin, chunk.end);
+    const uint64_t n = std::min(chunk.points, header_.pointCount - done);
+    laz::CorePoint p;
+    for (uint64_t j = 0; j < n; ++j) {
+      decoder.Next(p);
+      if (j % kCheckInterval == kCheckInterval - 1 && decoder.Damaged()) return damaged();
+      if (!filter.Keeps(header_.ClassCode(p.classification))) {
+        ++counts.skipped;
+        continue;
+      }
+      sink(header_.Position(p.x, p.y, p.z));
+      ++counts.kept;
+    }
+    if (decoder.Damaged()) return damaged();
+    done += n;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ReadLazPoints(const std::string& path, std::FILE* file, uint64_t fileSize, const LasHeader& header,
+                   const PointFilter& filter, const PointSink& sink, ReadCounts& counts, std::string& error) {
+  LazFile laz(path, file, fileSize, header, error);
+  Compression compression;
+  std::vector<Chunk> chunks;
+  if (!laz.FindCompression(compression)) return false;
+  std::unique_ptr<laz::ChunkDecoder> decoder = laz.MakeDecoder(compression);
+  if (!decoder || !laz.ListChunks(compression, chunks)) return false;
+  return laz.Decode(*decoder, chunks, filter, sink, counts);
+}
+
+}  // namespace quarvelin
