@@ -2,11 +2,15 @@
 // build, quarvelin-export to every format, quarvelin-render, and the
 // earthwork against a second survey of the site after works, each timed
 // in its own child process with its peak resident memory, beside the time
-// the disk takes to write the same number of bytes.
+// the disk takes to write the same number of bytes. Then the reading of
+// compressed LAS (LAZ): the bundled samples decoded again and again, beside
+// reading the same points from uncompressed LAS, in this process and by
+// quarvelin-prepare.
 //
-//   bench_tools [--points N] [--keep DIR]
+//   bench_tools [--points N] [--laz-points M] [--keep DIR]
 //
-// N defaults to 4,000,000. The programs are taken from this program's folder.
+// N defaults to 4,000,000, M (points decoded of each sample) to 4,000,000.
+// The programs are taken from this program's folder.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,12 +22,15 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "las_reader.h"
 #include "platform/system.h"
+#include "survey_input.h"
 
 namespace fs = std::filesystem;
 
@@ -120,13 +127,123 @@ uintmax_t Size(const fs::path& path) {
   return ec ? 0 : size;  // a step that writes no file
 }
 
+template <typename T>
+T Field(const std::string& bytes, size_t offset) {
+  T value;
+  std::memcpy(&value, &bytes[offset], sizeof value);
+  return value;
+}
+
+// The points of a LAZ file as uncompressed LAS of the same header and record
+// length: coordinates and classes only, which is all a project reads.
+bool WriteUncompressed(const fs::path& laz, const fs::path& las) {
+  std::FILE* in = std::fopen(laz.string().c_str(), "rb");
+  if (!in) return false;
+  std::string header(375, '\0');
+  header.resize(std::fread(header.data(), 1, header.size(), in));
+  std::fclose(in);
+  const uint32_t pointOffset = Field<uint32_t>(header, 96);
+  const uint16_t recordLength = Field<uint16_t>(header, 105);
+  const unsigned format = static_cast<uint8_t>(header[104]) & 0x3Fu;
+  std::string bytes(pointOffset, '\0');
+  std::memcpy(bytes.data(), header.data(), std::min<size_t>(header.size(), pointOffset));
+  bytes[104] = static_cast<char>(format);
+  double scale[3], offset[3];
+  for (int axis = 0; axis < 3; ++axis) {
+    scale[axis] = Field<double>(header, 131 + 8 * axis);
+    offset[axis] = Field<double>(header, 155 + 8 * axis);
+  }
+  quarvelin::ReadCounts counts;
+  std::string error;
+  auto add = [&](const quarvelin::SurveyPoint& p) {
+    const double xyz[3] = {p.x, p.y, p.z};
+    std::string record(recordLength, '\0');
+    for (int axis = 0; axis < 3; ++axis) {
+      const int32_t v = static_cast<int32_t>(std::llround((xyz[axis] - offset[axis]) / scale[axis]));
+      std::memcpy(&record[4 * axis], &v, 4);
+    }
+    record[format >= 6 ? 16 : 15] = 2;
+    bytes += record;
+  };
+  if (!quarvelin::ReadSurveyPoints(laz.string(), {}, add, counts, error)) {
+    std::fprintf(stderr, "%s\n", error.c_str());
+    return false;
+  }
+  std::FILE* out = std::fopen(las.string().c_str(), "wb");
+  const bool ok = out && std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  if (out) std::fclose(out);
+  return ok;
+}
+
+struct ReadTime {
+  double seconds = 0, cpuSeconds = 0;
+};
+
+// Time to read `file` `repeats` times in this process, the points only summed.
+ReadTime TimeReading(const fs::path& file, int repeats, size_t& points) {
+  quarvelin::ReadCounts counts;
+  std::string error;
+  double sum = 0;
+  auto add = [&sum](const quarvelin::SurveyPoint& p) { sum += p.z; };
+  const auto start = std::chrono::steady_clock::now();
+  const std::clock_t cpuStart = std::clock();
+  for (int i = 0; i < repeats; ++i) {
+    if (!quarvelin::ReadSurveyPoints(file.string(), {}, add, counts, error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return {};
+    }
+  }
+  points = counts.kept + (sum == 0.5 ? 1 : 0);  // the sum keeps the reading from being left out
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+          static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC};
+}
+
+// Each bundled sample read until about `target` points have been decoded,
+// beside its points as uncompressed LAS; then quarvelin-prepare on the
+// largest sample named that many times, LAZ beside LAS.
+int BenchLaz(const fs::path& bin, const fs::path& work, size_t target) {
+  const fs::path data = fs::path(QUARVELIN_SOURCE_DIR) / "tests/data/laz";
+  std::printf("\n%-22s %10s %9s %9s %12s %9s %9s %12s\n", "LAZ read in process", "points", "LAZ s", "cpu s",
+              "M pts/cpu s", "LAS s", "cpu s", "M pts/cpu s");
+  int failures = 0;
+  for (const char* name : {"autzen_trim.laz", "las14_fmt8.laz"}) {
+    const fs::path laz = data / name, las = work / (fs::path(name).stem().string() + ".las");
+    size_t once = 0, points = 0, lasPoints = 0;
+    if (!WriteUncompressed(laz, las) || TimeReading(laz, 1, once).seconds == 0 || once == 0) {
+      std::printf("%-22s FAILED\n", name);
+      ++failures;
+      continue;
+    }
+    const int repeats = static_cast<int>(std::max<size_t>(1, target / once));
+    const ReadTime lazTime = TimeReading(laz, repeats, points), lasTime = TimeReading(las, repeats, lasPoints);
+    std::printf("%-22s %10zu %9.3f %9.3f %12.2f %9.3f %9.3f %12.2f\n", name, points, lazTime.seconds,
+                lazTime.cpuSeconds, points / lazTime.cpuSeconds / 1e6, lasTime.seconds, lasTime.cpuSeconds,
+                lasPoints / lasTime.cpuSeconds / 1e6);
+    std::fflush(stdout);
+  }
+  const fs::path laz = data / "autzen_trim.laz", las = work / "autzen_trim.las";
+  const size_t repeats = std::max<size_t>(1, target / 110000);
+  std::printf("\n%-30s %9s %9s %12s   (%zu times %s)\n", "quarvelin-prepare", "seconds", "cpu s", "peak MB", repeats,
+              laz.filename().string().c_str());
+  for (const fs::path& input : {laz, las}) {
+    std::vector<std::string> command = {(bin / "quarvelin-prepare").string(), "--project", (work / "laz-site").string(), "-q"};
+    for (size_t i = 0; i < repeats; ++i) command.insert(command.end(), {"--points", input.string()});
+    ChildRun run = RunChild(command);
+    std::printf("%-30s %9.2f %9.2f %12.1f%s\n", ("from " + input.extension().string().substr(1)).c_str(), run.seconds,
+                run.cpuSeconds, run.peakKilobytes / 1024.0, run.ok ? "" : "  FAILED");
+    failures += !run.ok;
+  }
+  return failures;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  size_t count = 4000000;
+  size_t count = 4000000, lazPoints = 4000000;
   std::string keep;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (std::strcmp(argv[i], "--points") == 0) count = std::strtoull(argv[i + 1], nullptr, 10);
+    else if (std::strcmp(argv[i], "--laz-points") == 0) lazPoints = std::strtoull(argv[i + 1], nullptr, 10);
     else if (std::strcmp(argv[i], "--keep") == 0) keep = argv[i + 1];
   }
   const fs::path bin = quarvelin::ExecutableDirectory();
@@ -177,6 +294,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     failures += !run.ok;
   }
+  failures += BenchLaz(bin, work, lazPoints);
   if (keep.empty()) fs::remove_all(work);
   return failures == 0 ? 0 : 1;
 }

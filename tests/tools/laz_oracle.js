@@ -1,13 +1,14 @@
 // Decompresses a LAZ file with the npm package laz-perf into an
 // uncompressed LAS file: the same header and records before the points, the
 // compression bits of the point format cleared, then the decoded records.
-//   NODE_PATH=<folder with node_modules> node laz_oracle.js IN.laz OUT.las
+//   node laz_oracle.js NODE_MODULES IN.laz OUT.las
 'use strict';
 const fs = require('fs');
-const { createLazPerf } = require('laz-perf');
+const path = require('path');
 
 async function main() {
-  const [input, output] = process.argv.slice(2);
+  const [modules, input, output] = process.argv.slice(2);
+  const { createLazPerf } = require(path.join(modules, 'laz-perf'));
   const bytes = fs.readFileSync(input);
   const lazPerf = await createLazPerf();
   const file = lazPerf._malloc(bytes.length);

@@ -1,7 +1,11 @@
 #include "laz_reader.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "laz_point10.h"
@@ -27,7 +31,96 @@ struct Compression {
 
 struct Chunk {
   uint64_t begin, end;  // bytes in the file
-  uint64_t points;
+  uint64_t first;       // number of its first point in the file, from 0
+  uint64_t points;      // points to take from it: the last chunk may hold more than the header counts
+};
+
+// Decodes the chunk's points to `use`; false when the chunk is damaged. A
+// damaged chunk is noticed soon, however many points it claims.
+template <typename Use>
+bool DecodeChunk(laz::ChunkDecoder& decoder, std::FILE* file, const Chunk& chunk, Use&& use) {
+  constexpr uint64_t kCheckInterval = 4096;
+  decoder.StartChunk(file, chunk.begin, chunk.end);
+  laz::CorePoint p;
+  for (uint64_t j = 0; j < chunk.points; ++j) {
+    decoder.Next(p);
+    if (j % kCheckInterval == kCheckInterval - 1 && decoder.Damaged()) return false;
+    use(p);
+  }
+  return !decoder.Damaged();
+}
+
+// Chunks decoded ahead on worker threads, each worker with its own decoder
+// and its own handle on the file, while the caller takes the points chunk
+// after chunk in file order. At most `window` chunks are held at once.
+class ChunkPipeline {
+ public:
+  using DecoderFactory = std::function<std::unique_ptr<laz::ChunkDecoder>()>;
+
+  ChunkPipeline(const std::string& path, const std::vector<Chunk>& chunks, const DecoderFactory& makeDecoder,
+                unsigned workers)
+      : chunks_(chunks), window_(2 * workers), slots_(window_) {
+    for (unsigned i = 0; i < workers; ++i) threads_.emplace_back([this, &path, makeDecoder] { Work(path, makeDecoder()); });
+  }
+  ~ChunkPipeline() {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& t : threads_) t.join();
+  }
+  // The points of chunk `index`, the chunks taken in order; false when it is damaged.
+  bool Take(size_t index, std::vector<laz::CorePoint>& points) {
+    Slot& slot = slots_[index % window_];
+    std::unique_lock<std::mutex> lock(mutex_);
+    changed_.wait(lock, [&] { return slot.ready; });
+    points.swap(slot.points);
+    slot.ready = false;
+    ++taken_;
+    changed_.notify_all();
+    return slot.sound;
+  }
+
+ private:
+  struct Slot {
+    std::vector<laz::CorePoint> points;
+    bool ready = false, sound = false;
+  };
+
+  void Work(const std::string& path, std::unique_ptr<laz::ChunkDecoder> decoder) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
+    std::vector<laz::CorePoint> points;
+    for (;;) {
+      size_t index;
+      {
+        std::unique_lock<std::mutex> lock(mutex_);
+        // A chunk's slot is free once the chunk `window_` before it is taken.
+        changed_.wait(lock, [&] { return stop_ || next_ == chunks_.size() || next_ < taken_ + window_; });
+        if (stop_ || next_ == chunks_.size()) return;
+        index = next_++;
+      }
+      points.clear();
+      const bool sound = file && DecodeChunk(*decoder, file.get(), chunks_[index], [&](const laz::CorePoint& p) {
+        points.push_back(p);
+      });
+      std::lock_guard<std::mutex> lock(mutex_);
+      Slot& slot = slots_[index % window_];
+      slot.points.swap(points);
+      slot.sound = sound;
+      slot.ready = true;
+      changed_.notify_all();
+    }
+  }
+
+  const std::vector<Chunk>& chunks_;
+  const size_t window_;
+  std::vector<Slot> slots_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  size_t next_ = 0, taken_ = 0;
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
 };
 
 class LazFile {
@@ -38,8 +131,8 @@ class LazFile {
   bool FindCompression(Compression& compression);
   std::unique_ptr<laz::ChunkDecoder> MakeDecoder(const Compression& compression);
   bool ListChunks(const Compression& compression, std::vector<Chunk>& chunks);
-  bool Decode(laz::ChunkDecoder& decoder, const std::vector<Chunk>& chunks, const PointFilter& filter,
-              const PointSink& sink, ReadCounts& counts);
+  bool Decode(const std::vector<Chunk>& chunks, const ChunkPipeline::DecoderFactory& makeDecoder,
+              const PointFilter& filter, const PointSink& sink, ReadCounts& counts);
 
  private:
   bool Fail(const std::string& what) {
@@ -134,7 +227,7 @@ bool LazFile::ChunkTableOffset(uint64_t& offset) {
 bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chunks) {
   const uint64_t wanted = header_.pointCount;
   if (compression.compressor == kPointwise) {
-    chunks.push_back({header_.pointOffset, size_, wanted});  // one stream for all
+    chunks.push_back({header_.pointOffset, size_, 0, wanted});  // one stream for all
     return true;
   }
   uint64_t tableAt = 0;
@@ -160,7 +253,7 @@ bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chu
     if (end > size_) {
       return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(table[1]) + " runs past the end of the file");
     }
-    chunks.push_back({begin, end, count});
+    chunks.push_back({begin, end, listed, std::min(count, wanted - listed)});
     begin = end;
     listed += count;
   }
@@ -170,31 +263,38 @@ bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chu
   return true;
 }
 
-bool LazFile::Decode(laz::ChunkDecoder& decoder, const std::vector<Chunk>& chunks, const PointFilter& filter,
-                     const PointSink& sink, ReadCounts& counts) {
-  constexpr size_t kCheckInterval = 4096;  // a damaged chunk stops soon, however many points it claims
-  uint64_t done = 0;
-  for (size_t i = 0; i < chunks.size() && done < header_.pointCount; ++i) {
-    const Chunk& chunk = chunks[i];
-    auto damaged = [&] {
-      return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks.size()) + " (from point " +
-                  std::to_string(done + 1) + ") is damaged or cut short");
-    };
-    decoder.StartChunk(file_, chunk.begin, chunk.end);
-    const uint64_t n = std::min(chunk.points, header_.pointCount - done);
-    laz::CorePoint p;
-    for (uint64_t j = 0; j < n; ++j) {
-      decoder.Next(p);
-      if (j % kCheckInterval == kCheckInterval - 1 && decoder.Damaged()) return damaged();
-      if (!filter.Keeps(header_.ClassCode(p.classification))) {
-        ++counts.skipped;
-        continue;
-      }
-      sink(header_.Position(p.x, p.y, p.z));
-      ++counts.kept;
+bool LazFile::Decode(const std::vector<Chunk>& chunks, const ChunkPipeline::DecoderFactory& makeDecoder,
+                     const PointFilter& filter, const PointSink& sink, ReadCounts& counts) {
+  auto use = [&](const laz::CorePoint& p) {
+    if (!filter.Keeps(header_.ClassCode(p.classification))) {
+      ++counts.skipped;
+      return;
     }
-    if (decoder.Damaged()) return damaged();
-    done += n;
+    sink(header_.Position(p.x, p.y, p.z));
+    ++counts.kept;
+  };
+  auto damaged = [&](size_t i) {
+    return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks.size()) + " (from point " +
+                std::to_string(chunks[i].first + 1) + ") is damaged or cut short");
+  };
+  // Chunks of usual sizes decode on other cores while this one hands the
+  // points on; one stream for all, or huge chunks, decode here.
+  constexpr uint64_t kMaxPipelinedChunk = 1 << 20;
+  const unsigned workers = std::min(std::thread::hardware_concurrency(), 4u);
+  bool pipelined = chunks.size() > 1 && workers > 1;
+  for (const Chunk& chunk : chunks) pipelined = pipelined && chunk.points <= kMaxPipelinedChunk;
+  if (!pipelined) {
+    std::unique_ptr<laz::ChunkDecoder> decoder = makeDecoder();
+    for (size_t i = 0; i < chunks.size(); ++i) {
+      if (!DecodeChunk(*decoder, file_, chunks[i], use)) return damaged(i);
+    }
+    return true;
+  }
+  ChunkPipeline pipeline(path_, chunks, makeDecoder, workers);
+  std::vector<laz::CorePoint> points;
+  for (size_t i = 0; i < chunks.size(); ++i) {
+    if (!pipeline.Take(i, points)) return damaged(i);
+    for (const laz::CorePoint& p : points) use(p);
   }
   return true;
 }
@@ -207,9 +307,8 @@ bool ReadLazPoints(const std::string& path, std::FILE* file, uint64_t fileSize, 
   Compression compression;
   std::vector<Chunk> chunks;
   if (!laz.FindCompression(compression)) return false;
-  std::unique_ptr<laz::ChunkDecoder> decoder = laz.MakeDecoder(compression);
-  if (!decoder || !laz.ListChunks(compression, chunks)) return false;
-  return laz.Decode(*decoder, chunks, filter, sink, counts);
+  if (!laz.MakeDecoder(compression) || !laz.ListChunks(compression, chunks)) return false;
+  return laz.Decode(chunks, [&] { return laz.MakeDecoder(compression); }, filter, sink, counts);
 }
 
 }  // namespace quarvelin
