@@ -9,6 +9,7 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,22 +126,23 @@ struct CorePoint {
   uint8_t classification;
 };
 
-// A family of models chosen by a value of the previous point; a chunk resets
-// only those it uses.
+// A family of models chosen by a value of the previous point. Models are
+// made when first used, and a chunk resets only those it uses.
 class ModelFamily {
  public:
-  ModelFamily(size_t count, uint32_t symbols) : models_(count, SymbolModel(symbols)), used_(count, false) {}
+  ModelFamily(size_t count, uint32_t symbols) : symbols_(symbols), models_(count), used_(count, false) {}
   SymbolModel& operator[](size_t index) {
-    if (!used_[index]) {
-      models_[index].Reset();
-      used_[index] = true;
-    }
-    return models_[index];
+    std::optional<SymbolModel>& model = models_[index];
+    if (!model) model.emplace(symbols_);
+    else if (!used_[index]) model->Reset();
+    used_[index] = true;
+    return *model;
   }
   void Reset() { std::fill(used_.begin(), used_.end(), false); }
 
  private:
-  std::vector<SymbolModel> models_;
+  uint32_t symbols_;
+  std::vector<std::optional<SymbolModel>> models_;
   std::vector<bool> used_;
 };
 

@@ -27,6 +27,7 @@ struct Compression {
   uint16_t compressor = 0, coder = 0;
   uint32_t chunkSize = 0;
   std::vector<laz::Item> items;
+  uint32_t pointBytes = 0;  // of an uncompressed point: each chunk begins with one
 };
 
 struct Chunk {
@@ -181,6 +182,7 @@ bool LazFile::ParseCompression(const std::vector<uint8_t>& record, Compression& 
   for (size_t i = 0, n = Load<uint16_t>(r + 32); i < n; ++i) {
     const uint8_t* item = r + kItemsAt + 6 * i;
     compression.items.push_back({Load<uint16_t>(item), Load<uint16_t>(item + 2), Load<uint16_t>(item + 4)});
+    compression.pointBytes += compression.items.back().size;
   }
   if (compression.coder != 0) return Fail("entropy coder " + std::to_string(compression.coder) + " is unknown");
   if (compression.compressor < kPointwise || compression.compressor > kLayeredChunked) {
@@ -250,8 +252,11 @@ bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chu
     if (source.overrun() > laz::kOverrunSlack) return Fail("the chunk table is cut short");
     const uint64_t count = variable ? static_cast<uint32_t>(points) : compression.chunkSize;
     const uint64_t end = begin + static_cast<uint32_t>(bytes);
-    if (end > size_) {
-      return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(table[1]) + " runs past the end of the file");
+    // Chunks lie before their table, each at least a point long: a damaged
+    // table cannot list more chunks than the file can hold.
+    if (end > tableAt || end < begin + compression.pointBytes) {
+      return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(table[1]) + " of " +
+                  std::to_string(static_cast<uint32_t>(bytes)) + " bytes does not fit before the chunk table");
     }
     chunks.push_back({begin, end, listed, std::min(count, wanted - listed)});
     begin = end;

@@ -1,7 +1,8 @@
 // Reading the user's survey: points as text ("x y z" a line, separated by
 // white space or commas, an optional header line and '#' comments) or as
-// uncompressed LAS 1.0 to 1.4, streamed point by point; and polylines in the
-// block form: a line with the vertex count, then that many vertex lines.
+// LAS 1.0 to 1.4, plain or compressed, streamed point by point; and
+// polylines in the block form: a line with the vertex count, then that many
+// vertex lines.
 #pragma once
 
 #include <bitset>
