@@ -123,9 +123,12 @@ uint32_t ArithmeticDecoder::DecodeBit(BitModel& m) {
 }
 
 uint32_t ArithmeticDecoder::DecodeSymbol(SymbolModel& m) {
+  // The searches choose by conditional moves rather than branches: which
+  // way they go is what the stream says, so no branch predictor could guess.
+  const uint32_t* distribution = m.distribution_.data();
   uint32_t symbol, x, y = length_;
+  length_ >>= kSymbolLengthShift;
   if (m.tableSize_ != 0) {
-    length_ >>= kSymbolLengthShift;
     const uint32_t dv = value_ / length_;
     // Only a damaged stream can point past the table.
     const uint32_t t = std::min(dv >> m.tableShift_, m.tableSize_);
@@ -133,24 +136,22 @@ uint32_t ArithmeticDecoder::DecodeSymbol(SymbolModel& m) {
     uint32_t n = m.table_[t + 1] + 1;
     while (n > symbol + 1) {
       const uint32_t k = (symbol + n) >> 1;
-      if (m.distribution_[k] > dv) n = k;
-      else symbol = k;
+      const bool above = distribution[k] > dv;
+      n = above ? k : n;
+      symbol = above ? symbol : k;
     }
-    x = m.distribution_[symbol] * length_;
-    if (symbol != m.lastSymbol_) y = m.distribution_[symbol + 1] * length_;
+    x = distribution[symbol] * length_;
+    if (symbol != m.lastSymbol_) y = distribution[symbol + 1] * length_;
   } else {
     x = symbol = 0;
-    length_ >>= kSymbolLengthShift;
     uint32_t n = m.symbols_, k = n >> 1;
     do {
-      const uint32_t z = length_ * m.distribution_[k];
-      if (z > value_) {
-        n = k;
-        y = z;
-      } else {
-        symbol = k;
-        x = z;
-      }
+      const uint32_t z = length_ * distribution[k];
+      const bool above = z > value_;
+      n = above ? k : n;
+      y = above ? z : y;
+      symbol = above ? symbol : k;
+      x = above ? x : z;
     } while ((k = (symbol + n) >> 1) != symbol);
   }
   value_ -= x;

@@ -16,7 +16,6 @@ constexpr uint8_t kReturnMap[8][8] = {
 // How far a return lies from the pulse's last one: |n - r|.
 constexpr uint8_t ReturnLevel(unsigned n, unsigned r) { return static_cast<uint8_t>(n > r ? n - r : r - n); }
 
-int32_t Multiply(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
 
 // The fields of the 20-byte core that steer the models.
 struct Point10State {
@@ -53,9 +52,6 @@ class Point10V1 final : public Point10Base {
  public:
   void Start(const uint8_t* raw) override {
     last_ = StateOf(raw);
-    lastIntensity_ = Load<uint16_t>(raw + 12);
-    lastScanAngle_ = raw[16];
-    lastPointSource_ = Load<uint16_t>(raw + 18);
     std::memset(lastDx_, 0, sizeof lastDx_);
     std::memset(lastDy_, 0, sizeof lastDy_);
     next_ = 0;
@@ -75,12 +71,12 @@ class Point10V1 final : public Point10Base {
     k = (k + dy_.k()) / 2;
     p.z = z_.Decompress(d, p.z, k < 19 ? k : 19);
     if (const uint32_t changed = d.DecodeSymbol(changedValues_)) {
-      if (changed & 32) lastIntensity_ = static_cast<uint16_t>(intensity_.Decompress(d, lastIntensity_));
+      if (changed & 32) intensity_.Decompress(d, 0);
       if (changed & 16) last_.flags = static_cast<uint8_t>(d.DecodeSymbol(flagModels_[last_.flags]));
       if (changed & 8) p.classification = static_cast<uint8_t>(d.DecodeSymbol(classModels_[p.classification]));
-      if (changed & 4) lastScanAngle_ = static_cast<uint8_t>(scanAngle_.Decompress(d, lastScanAngle_, k < 3));
+      if (changed & 4) scanAngle_.Decompress(d, 0, k < 3);
       if (changed & 2) last_.userData = static_cast<uint8_t>(d.DecodeSymbol(userDataModels_[last_.userData]));
-      if (changed & 1) lastPointSource_ = static_cast<uint16_t>(pointSource_.Decompress(d, lastPointSource_));
+      if (changed & 1) pointSource_.Decompress(d, 0);
     }
     lastDx_[next_] = dx;
     lastDy_[next_] = dy;
@@ -96,20 +92,15 @@ class Point10V1 final : public Point10Base {
   IntegerDecompressor dx_{32}, dy_{32, 20}, z_{32, 20}, intensity_{16}, scanAngle_{8, 2};
   int32_t lastDx_[3], lastDy_[3];
   unsigned next_ = 0;
-  uint16_t lastIntensity_ = 0, lastPointSource_ = 0;
-  uint8_t lastScanAngle_ = 0;
 };
 
 class Point10V2 final : public Point10Base {
  public:
   void Start(const uint8_t* raw) override {
     last_ = StateOf(raw);
-    lastPointSource_ = Load<uint16_t>(raw + 18);
-    lastScanAngle_ = raw[16];
     for (int i = 0; i < 16; ++i) {
       medianX_[i].Reset();
       medianY_[i].Reset();
-      lastIntensity_[i] = 0;
       lastHeight_[i / 2] = 0;
     }
     for (IntegerDecompressor* ic : {&dx_, &dy_, &z_, &intensity_, &pointSource_}) ic->Reset();
@@ -125,11 +116,11 @@ class Point10V2 final : public Point10Base {
     if (const uint32_t changed = d.DecodeSymbol(changedValues_)) {
       if (changed & 32) last_.flags = static_cast<uint8_t>(d.DecodeSymbol(flagModels_[last_.flags]));
       const unsigned m = kReturnMap[last_.n()][last_.r()];
-      if (changed & 16) lastIntensity_[m] = static_cast<uint16_t>(intensity_.Decompress(d, lastIntensity_[m], m < 3 ? m : 3));
+      if (changed & 16) intensity_.Decompress(d, 0, m < 3 ? m : 3);
       if (changed & 8) p.classification = static_cast<uint8_t>(d.DecodeSymbol(classModels_[p.classification]));
-      if (changed & 4) lastScanAngle_ = static_cast<uint8_t>(lastScanAngle_ + d.DecodeSymbol(scanAngleModels_[(last_.flags >> 6) & 1]));
+      if (changed & 4) d.DecodeSymbol(scanAngleModels_[(last_.flags >> 6) & 1]);  // by scan direction
       if (changed & 2) last_.userData = static_cast<uint8_t>(d.DecodeSymbol(userDataModels_[last_.userData]));
-      if (changed & 1) lastPointSource_ = static_cast<uint16_t>(pointSource_.Decompress(d, lastPointSource_));
+      if (changed & 1) pointSource_.Decompress(d, 0);
     }
     const unsigned n = last_.n(), r = last_.r();
     const unsigned m = kReturnMap[n][r], l = ReturnLevel(n, r);
@@ -150,20 +141,21 @@ class Point10V2 final : public Point10Base {
   IntegerDecompressor dx_{32, 2}, dy_{32, 22}, z_{32, 20}, intensity_{16, 4};
   SymbolModel scanAngleModels_[2] = {SymbolModel(256), SymbolModel(256)};
   Median5 medianX_[16], medianY_[16];
-  uint16_t lastIntensity_[16];
   int32_t lastHeight_[8];
-  uint16_t lastPointSource_ = 0;
-  uint8_t lastScanAngle_ = 0;
 };
 
+int32_t Multiply(int64_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
+
 // GPS times: the difference to the previous time as a multiple of the last
-// difference, or a new difference, or a jump to one of four sequences.
+// difference, or a new difference, or a new time in full; version 2 keeps
+// four sequences of times and may jump between them. Only the differences
+// steer the models, so only those that become the last difference are
+// predicted; the times themselves are not needed.
 class GpsTimeV1 final : public ItemDecoder {
  public:
-  void Start(const uint8_t* raw) override {
+  void Start(const uint8_t*) override {
     lastDiff_ = 0;
     extremeCount_ = 0;
-    time_ = Load<int64_t>(raw);
     multi_.Reset();
     zeroDiff_.Reset();
     ic_.Reset();
@@ -172,38 +164,28 @@ class GpsTimeV1 final : public ItemDecoder {
     constexpr uint32_t kMultiMax = 512;
     if (lastDiff_ == 0) {
       const uint32_t multi = d.DecodeSymbol(zeroDiff_);
-      if (multi == 1) {
-        lastDiff_ = ic_.Decompress(d, 0, 0);
-        time_ += lastDiff_;
-      } else if (multi == 2) {
-        time_ = ReadInt64(d);
-      }
+      if (multi == 1) lastDiff_ = ic_.Decompress(d, 0, 0);
+      else if (multi == 2) SkipFullTime(d);
       return;
     }
     const uint32_t multi = d.DecodeSymbol(multi_);
-    if (multi < kMultiMax - 2) {
-      int32_t diff;
-      const int32_t m = static_cast<int32_t>(multi);
-      if (multi == 1) {
-        diff = lastDiff_ = ic_.Decompress(d, lastDiff_, 1);
-        extremeCount_ = 0;
-      } else if (multi == 0) {
-        diff = ic_.Decompress(d, lastDiff_ / 4, 2);
-        CountExtreme(diff);
-      } else {
-        diff = ic_.Decompress(d, Multiply(m, lastDiff_), multi < 10 ? 3 : multi < 50 ? 4 : 5);
-        if (multi == kMultiMax - 3) CountExtreme(diff);
-      }
-      time_ += diff;
-    } else if (multi < kMultiMax - 1) {
-      time_ = ReadInt64(d);
+    if (multi == 1) {
+      lastDiff_ = ic_.Decompress(d, lastDiff_, 1);
+      extremeCount_ = 0;
+    } else if (multi == 0) {
+      CountExtreme(ic_.Decompress(d, lastDiff_ / 4, 2));
+    } else if (multi < kMultiMax - 2) {
+      const int32_t diff = ic_.Decompress(d, Multiply(multi, lastDiff_), multi < 10 ? 3 : multi < 50 ? 4 : 5);
+      if (multi == kMultiMax - 3) CountExtreme(diff);
+    } else if (multi == kMultiMax - 2) {
+      SkipFullTime(d);
     }
   }
 
  private:
-  static int64_t ReadInt64(ArithmeticDecoder& d) {
-    const uint64_t low = d.ReadInt();
-    return static_cast<int64_t>(static_cast<uint64_t>(d.ReadInt()) << 32 | low);
+  static void SkipFullTime(ArithmeticDecoder& d) {
+    d.ReadInt();
+    d.ReadInt();
   }
   void CountExtreme(int32_t diff) {
     if (++extremeCount_ > 3) {
@@ -214,21 +196,16 @@ class GpsTimeV1 final : public ItemDecoder {
 
   SymbolModel multi_{512}, zeroDiff_{3};
   IntegerDecompressor ic_{32, 6};
-  int64_t time_ = 0;
   int32_t lastDiff_ = 0;
   int extremeCount_ = 0;
 };
 
 class GpsTimeV2 final : public ItemDecoder {
  public:
-  void Start(const uint8_t* raw) override {
+  void Start(const uint8_t*) override {
     last_ = next_ = 0;
-    for (int i = 0; i < 4; ++i) {
-      lastDiff_[i] = 0;
-      extremeCount_[i] = 0;
-      time_[i] = 0;
-    }
-    time_[0] = Load<int64_t>(raw);
+    std::fill(std::begin(lastDiff_), std::end(lastDiff_), 0);
+    std::fill(std::begin(extremeCount_), std::end(extremeCount_), 0);
     multi_.Reset();
     zeroDiff_.Reset();
     ic_.Reset();
@@ -241,7 +218,6 @@ class GpsTimeV2 final : public ItemDecoder {
         const uint32_t multi = d.DecodeSymbol(zeroDiff_);
         if (multi == 1) {
           lastDiff_[last_] = ic_.Decompress(d, 0, 0);
-          time_[last_] += lastDiff_[last_];
           extremeCount_[last_] = 0;
         } else if (multi == 2) {
           StartSequence(d);
@@ -253,10 +229,10 @@ class GpsTimeV2 final : public ItemDecoder {
       }
       const uint32_t multi = d.DecodeSymbol(multi_);
       if (multi == 1) {
-        time_[last_] += ic_.Decompress(d, lastDiff_[last_], 1);
+        ic_.Decompress(d, 0, 1);
         extremeCount_[last_] = 0;
       } else if (multi < kUnchanged) {
-        time_[last_] += Difference(d, multi);
+        Difference(d, multi);
       } else if (multi == kCodeFull) {
         StartSequence(d);
       } else if (multi > kCodeFull) {
@@ -268,30 +244,29 @@ class GpsTimeV2 final : public ItemDecoder {
   }
 
  private:
-  static constexpr int32_t kMulti = 500, kMultiMinus = -10;
-  static constexpr uint32_t kUnchanged = kMulti - kMultiMinus + 1, kCodeFull = kUnchanged + 1, kTotal = kUnchanged + 5;
+  static constexpr uint32_t kMulti = 500, kUnchanged = kMulti + 10 + 1, kCodeFull = kUnchanged + 1, kTotal = kUnchanged + 5;
 
-  int32_t Difference(ArithmeticDecoder& d, uint32_t multi) {
-    const int32_t m = static_cast<int32_t>(multi);
-    int32_t& lastDiff = lastDiff_[last_];
-    if (multi == 0) return CountExtreme(ic_.Decompress(d, 0, 7));
-    if (m < kMulti) return ic_.Decompress(d, Multiply(m, lastDiff), m < 10 ? 2 : 3);
-    if (m == kMulti) return CountExtreme(ic_.Decompress(d, Multiply(kMulti, lastDiff), 4));
-    const int32_t back = kMulti - m;
-    if (back > kMultiMinus) return ic_.Decompress(d, Multiply(back, lastDiff), 5);
-    return CountExtreme(ic_.Decompress(d, Multiply(kMultiMinus, lastDiff), 6));
+  // Multiples from 1 to 499 and down to -9 in contexts 2, 3 and 5; the
+  // extremes (0, 500, -10 and below) in 7, 4 and 6 become the next
+  // difference when they repeat.
+  void Difference(ArithmeticDecoder& d, uint32_t multi) {
+    const int32_t lastDiff = lastDiff_[last_];
+    if (multi == 0) CountExtreme(ic_.Decompress(d, 0, 7));
+    else if (multi < kMulti) ic_.Decompress(d, 0, multi < 10 ? 2 : 3);
+    else if (multi == kMulti) CountExtreme(ic_.Decompress(d, Multiply(kMulti, lastDiff), 4));
+    else if (multi < kMulti + 10) ic_.Decompress(d, 0, 5);
+    else CountExtreme(ic_.Decompress(d, Multiply(-10, lastDiff), 6));
   }
-  int32_t CountExtreme(int32_t diff) {
+  void CountExtreme(int32_t diff) {
     if (++extremeCount_[last_] > 3) {
       lastDiff_[last_] = diff;
       extremeCount_[last_] = 0;
     }
-    return diff;
   }
   void StartSequence(ArithmeticDecoder& d) {
     next_ = (next_ + 1) & 3;
-    const uint32_t high = static_cast<uint32_t>(ic_.Decompress(d, static_cast<int32_t>(static_cast<uint64_t>(time_[last_]) >> 32), 8));
-    time_[next_] = static_cast<int64_t>(static_cast<uint64_t>(high) << 32 | d.ReadInt());
+    ic_.Decompress(d, 0, 8);  // the upper 32 bits, then the lower raw
+    d.ReadInt();
     last_ = next_;
     lastDiff_[last_] = 0;
     extremeCount_[last_] = 0;
@@ -300,7 +275,6 @@ class GpsTimeV2 final : public ItemDecoder {
   SymbolModel multi_{kTotal}, zeroDiff_{6};
   IntegerDecompressor ic_{32, 9};
   unsigned last_ = 0, next_ = 0;
-  int64_t time_[4];
   int32_t lastDiff_[4];
   int extremeCount_[4];
 };
