@@ -153,6 +153,9 @@ TEST_F(Laz, DamagedFilesAreRefusedByFileAndChunk) {
   Put<uint16_t>(bad, record + 34 + 4, 9);
   ExpectRefused("version.laz", bad, "compressed point format 3: the item POINT10 version 9 (20 bytes) is not supported");
   bad = simple;
+  Put<double>(bad, 131, 1e200);  // x scale
+  ExpectRefused("scale.laz", bad, "point 1 with the header's scale and offset");
+  bad = simple;
   bad[104] = static_cast<char>(0x84);
   Put<uint16_t>(bad, 105, 57);
   ExpectRefused("wave.laz", bad, "compressed point format 4 (with waveform packets) is not supported");

@@ -36,8 +36,9 @@ struct Chunk {
   uint64_t points;      // points to take from it: the last chunk may hold more than the header counts
 };
 
-// Decodes the chunk's points to `use`; false when the chunk is damaged. A
-// damaged chunk is noticed soon, however many points it claims.
+// Decodes the chunk's points to `use` while it returns true; false when the
+// chunk is damaged or `use` refused a point. A damaged chunk is noticed
+// soon, however many points it claims.
 template <typename Use>
 bool DecodeChunk(laz::ChunkDecoder& decoder, std::FILE* file, const Chunk& chunk, Use&& use) {
   constexpr uint64_t kCheckInterval = 4096;
@@ -45,8 +46,7 @@ bool DecodeChunk(laz::ChunkDecoder& decoder, std::FILE* file, const Chunk& chunk
   laz::CorePoint p;
   for (uint64_t j = 0; j < chunk.points; ++j) {
     decoder.Next(p);
-    if (j % kCheckInterval == kCheckInterval - 1 && decoder.Damaged()) return false;
-    use(p);
+    if ((j % kCheckInterval == kCheckInterval - 1 && decoder.Damaged()) || !use(p)) return false;
   }
   return !decoder.Damaged();
 }
@@ -104,6 +104,7 @@ class ChunkPipeline {
       points.clear();
       const bool sound = file && DecodeChunk(*decoder, file.get(), chunks_[index], [&](const laz::CorePoint& p) {
         points.push_back(p);
+        return true;
       });
       std::lock_guard<std::mutex> lock(mutex_);
       Slot& slot = slots_[index % window_];
@@ -270,13 +271,22 @@ bool LazFile::ListChunks(const Compression& compression, std::vector<Chunk>& chu
 
 bool LazFile::Decode(const std::vector<Chunk>& chunks, const ChunkPipeline::DecoderFactory& makeDecoder,
                      const PointFilter& filter, const PointSink& sink, ReadCounts& counts) {
+  uint64_t number = 0;  // of the point in the file
+  bool refused = false;
   auto use = [&](const laz::CorePoint& p) {
+    ++number;
     if (!filter.Keeps(header_.ClassCode(p.classification))) {
       ++counts.skipped;
-      return;
+      return true;
     }
-    sink(header_.Position(p.x, p.y, p.z));
+    const SurveyPoint position = header_.Position(p.x, p.y, p.z);
+    if (const char* fault = CoordinateFault(position)) {
+      refused = true;
+      return Fail("point " + std::to_string(number) + " with the header's scale and offset: " + fault);
+    }
+    sink(position);
     ++counts.kept;
+    return true;
   };
   auto damaged = [&](size_t i) {
     return Fail("chunk " + std::to_string(i + 1) + " of " + std::to_string(chunks.size()) + " (from point " +
@@ -291,7 +301,7 @@ bool LazFile::Decode(const std::vector<Chunk>& chunks, const ChunkPipeline::Deco
   if (!pipelined) {
     std::unique_ptr<laz::ChunkDecoder> decoder = makeDecoder();
     for (size_t i = 0; i < chunks.size(); ++i) {
-      if (!DecodeChunk(*decoder, file_, chunks[i], use)) return damaged(i);
+      if (!DecodeChunk(*decoder, file_, chunks[i], use)) return refused ? false : damaged(i);
     }
     return true;
   }
@@ -299,7 +309,9 @@ bool LazFile::Decode(const std::vector<Chunk>& chunks, const ChunkPipeline::Deco
   std::vector<laz::CorePoint> points;
   for (size_t i = 0; i < chunks.size(); ++i) {
     if (!pipeline.Take(i, points)) return damaged(i);
-    for (const laz::CorePoint& p : points) use(p);
+    for (const laz::CorePoint& p : points) {
+      if (!use(p)) return false;
+    }
   }
   return true;
 }
