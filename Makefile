@@ -1,5 +1,6 @@
 # make demo: builds the bundled road survey and prints where its outputs are.
-# make test: the whole test suite, in a normal build and under ASan + UBSan.
+# make test: the whole test suite, in a normal build and under ASan + UBSan,
+# a bounded run of the fuzz targets, and the Windows build under Wine.
 BUILD := build
 SANITIZE_BUILD := build-sanitize
 JOBS ?= $(shell nproc)
@@ -35,10 +36,12 @@ test-sanitize: deps $(SANITIZE_BUILD)/build.ninja
 	cd $(SANITIZE_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --output-on-failure -j $(JOBS) --timeout 900
 
-test: test-normal test-sanitize test-windows
+test: test-normal test-sanitize test-fuzz test-windows
 
 # The 32-bit Windows build and its tests under Wine.
 include mk/windows.mk
+# The fuzz targets under libFuzzer.
+include mk/fuzz.mk
 
 clean:
-	rm -rf $(BUILD) $(SANITIZE_BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD) $(FUZZ_BUILD)
