@@ -287,6 +287,8 @@ TEST_F(GridExport, ProjectsTheToolsCannotTrustAreRefusedByEveryToolWithoutOutput
       {"an impossible triangle figure", [&] { text("TIN.inf", "25  52\r\n0\r\n"); }, "52 is not a triangle figure"},
       {"a height that is not a number", [&] { pointHeight(9, std::nan("")); }, "Point.xyz: point 9 (x "},
       {"an infinite height", [&] { pointHeight(4, -HUGE_VAL); }, "Point.xyz: point 4 (x "},
+      {"an edge count beyond the file", [&] { text("Edge.inf", "  2147483647\r\n4 1 2\r\n"); },
+       "Edge.inf: edge 2 of 2147483647 is missing"},
       {"a breakline at infinity", [&] { text("Lines.txt", "1\r\n2\r\n1 2 3\r\n4 inf 6\r\n"); },
        "Lines.txt: vertex 2 of line 1 is not a finite position"},
   };

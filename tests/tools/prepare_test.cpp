@@ -194,6 +194,8 @@ TEST_F(Prepare, ARefusedOrFailedRunLeavesTheProjectFolderAsItWas) {
       {"a breakline file SLine.txt cannot name",
        "\"$P\" --points " + points + " --breaklines " + lines + " --project \"" + spaced.string() + "\"",
        "holds white space"},
+      {"a workdir that cannot name the project",
+       "\"$P\" --points " + points + " --workdir \"$D/install\" --project \"$D/cost\\$\"", "holds '$'"},
       {"a new folder and a bad point", "\"$P\" --points " + nan +
        " --project \"$D/new/site\"", "z.xyz:1: a coordinate is not a finite number"},
   };

@@ -151,7 +151,8 @@ bool ReadEdgeFile(const std::string& directory, FinishedProject& project, std::s
     return false;
   }
   std::vector<int32_t> walk;
-  walk.reserve(static_cast<size_t>(count));
+  // The count is the file's word; only the edges actually read take room.
+  walk.reserve(std::min<size_t>(static_cast<size_t>(count), 1 << 16));
   for (int32_t k = 0; k < count; ++k) {
     int32_t from = 0;
     double x = 0, y = 0;
