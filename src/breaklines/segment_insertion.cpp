@@ -28,6 +28,15 @@ int32_t SegmentInserter::FindVertexAt(PlanePosition position) const {
   const PointGrid& grid = store_.grid;
   const int32_t cell = grid.CellAt(position.x, position.y);
   if (cell < 0 || static_cast<size_t>(cell) >= grid.cells.size()) return -1;
+  if (lookupState_ == 0) lookupState_ = lookup_.Build(store_) ? 1 : -1;
+  if (lookupState_ > 0) return lookup_.Find(store_, cell, position, kMatchTolerance);
+  return FindVertexInList(position);
+}
+
+int32_t SegmentInserter::FindVertexInList(PlanePosition position) const {
+  const PointGrid& grid = store_.grid;
+  const int32_t cell = grid.CellAt(position.x, position.y);
+  if (cell < 0 || static_cast<size_t>(cell) >= grid.cells.size()) return -1;
   const GridCell& c = grid.cells[static_cast<size_t>(cell)];
   // The list ends after lastPoint: the nextInCell of a cell's last point is
   // whatever the host stored there. The count bounds a list made circular.

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "breaklines/cavity_retriangulation.h"
+#include "breaklines/vertex_lookup.h"
 #include "build/build_run.h"
 #include "store/model_store.h"
 #include "tin/predicates.h"
@@ -44,6 +45,9 @@ class SegmentInserter {
   // The point filed in the grid cell of `position` that lies within 0.0001
   // of it in x and in y (the earliest of the cell's list), or -1.
   int32_t FindVertexAt(PlanePosition position) const;
+  // The same by walking the cell's list from firstPoint, as the import built
+  // it; FindVertexAt answers from a lookup built over all survey points.
+  int32_t FindVertexInList(PlanePosition position) const;
 
   // Turns round a from its incidentTriangle: counter-clockwise, then, from
   // the boundary of the network, clockwise. False when neither turn finds the
@@ -85,6 +89,9 @@ class SegmentInserter {
   };
   Resolution resolved_[2];
   int newerResolution_ = 0;
+  // Built at the first look-up; positions never change during enforcement.
+  mutable VertexLookup lookup_;
+  mutable int lookupState_ = 0;  // 0 not built yet, 1 built, -1 the list walk serves
 };
 
 }  // namespace quarvelin
