@@ -14,6 +14,7 @@
 #include "store/grid_index.h"
 #include "store/model_store.h"
 #include "store/point_import.h"
+#include "tin/location_index.h"
 #include "tin/point_insertion.h"
 #include "tin/work_stack.h"
 
@@ -169,7 +170,9 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   int32_t done = 5;
   double lastProduct = 500.0;
   PointInserter inserter(store, work);
-  if (!options.walkOnly) inserter.UseLocationIndex(options.checkLocation);
+  if (options.checkLocation || (!options.walkOnly && LocationIndex::Pays(store))) {
+    inserter.UseLocationIndex(options.checkLocation);
+  }
   const int32_t pointCount = store.pointCount;
   RunInsertionWalk(
       store,

@@ -51,17 +51,11 @@ PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
 
 }  // namespace
 
-// What the proof needs of one live triangle: whether it is certainly
+// What the proof needs of one live triangle (Shape): whether it is certainly
 // counter-clockwise, a lower bound of its least altitude, and how far beyond
 // itself TriangleContains may accept a point (its reach), with the box that
 // reach covers.
-struct LocationIndex::Shape {
-  bool certain = false;
-  double altitude = 0;
-  double reach = 0;  // infinite: too far to bound
-  double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach
-};
-
+//
 // The acceptance region of a triangle lies within its three edges each moved
 // outward by tau = (tolerance + rounding) / (shortest edge). That region is
 // the triangle scaled about its incentre by (r + tau) / r, r the inradius =
@@ -114,6 +108,15 @@ int32_t LocationIndex::FineCell(double x, double y) const {
   return FineIndex(x, minX_, columns_) * rows_ + FineIndex(y, minY_, rows_);
 }
 
+size_t LocationIndex::FilingLevel(const Shape& shape, CellRange& cells) const {
+  const CellRange fine{FineIndex(shape.box[0], minX_, columns_), FineIndex(shape.box[2], minX_, columns_),
+                       FineIndex(shape.box[1], minY_, rows_), FineIndex(shape.box[3], minY_, rows_)};
+  for (size_t k = 0;; ++k) {
+    cells = {fine.c0 >> k, fine.c1 >> k, fine.r0 >> k, fine.r1 >> k};
+    if (cells.Count() <= kMostFiledCells || k + 1 == levels_.size()) return k;
+  }
+}
+
 void LocationIndex::File(int32_t t, int sign) {
   if (!IsOpen()) return;
   const Shape shape = ShapeOf(t);
@@ -125,20 +128,20 @@ void LocationIndex::File(int32_t t, int sign) {
   thinness_[static_cast<size_t>(e)] += sign;
   if (sign > 0) lowestThinness_ = std::min(lowestThinness_, e);
   if (!(shape.reach > reachLimit_)) return;
-  int64_t c0 = 0, c1 = -1, r0 = 0, r1 = -1;
-  if (std::isfinite(shape.reach)) {
-    c0 = FineIndex(shape.box[0], minX_, columns_);
-    c1 = FineIndex(shape.box[2], minX_, columns_);
-    r0 = FineIndex(shape.box[1], minY_, rows_);
-    r1 = FineIndex(shape.box[3], minY_, rows_);
-  }
-  if (c1 < c0 || (c1 - c0 + 1) * (r1 - r0 + 1) > kMostFiledCells) {
+  if (!std::isfinite(shape.reach)) {
     if (sign > 0) farReaching_.insert(t);
     else farReaching_.erase(t);
     return;
   }
-  for (int64_t c = c0; c <= c1; ++c)
-    for (int64_t r = r0; r <= r1; ++r) reaching_[static_cast<size_t>(c * rows_ + r)] += sign;
+  CellRange cells;
+  Level& level = levels_[FilingLevel(shape, cells)];
+  for (int64_t c = cells.c0; c <= cells.c1; ++c)
+    for (int64_t r = cells.r0; r <= cells.r1; ++r) level.reaching[static_cast<size_t>(c * level.rows + r)] += sign;
+}
+
+bool LocationIndex::Pays(const ModelStore& store) {
+  constexpr int64_t kPointsPerCell = 500;
+  return store.pointCount - 4 >= kPointsPerCell * std::max<int64_t>(1, store.occupiedCells);
 }
 
 void LocationIndex::Open(const ModelStore& store) {
@@ -153,10 +156,9 @@ void LocationIndex::Open(const ModelStore& store) {
   if (!(side_ > 0) || !std::isfinite(side_)) side_ = 1;
   columns_ = static_cast<int32_t>(std::min(width / side_ + 1, 4 * cells + 1));
   rows_ = static_cast<int32_t>(std::min(height / side_ + 1, 4 * cells + 1));
-  const size_t fineCells = static_cast<size_t>(columns_) * static_cast<size_t>(rows_);
-  reaching_.assign(fineCells, 0);
   for (int32_t c = columns_, r = rows_;; c = (c + 1) / 2, r = (r + 1) / 2) {
-    recent_.push_back({c, r, std::vector<int32_t>(static_cast<size_t>(c) * static_cast<size_t>(r), -1)});
+    const size_t cells = static_cast<size_t>(c) * static_cast<size_t>(r);
+    levels_.push_back({c, r, std::vector<int32_t>(cells, -1), std::vector<int32_t>(cells, 0)});
     if (c == 1 && r == 1) break;
   }
   reachLimit_ = side_ * 1e-4;
@@ -179,8 +181,7 @@ void LocationIndex::Open(const ModelStore& store) {
 
 void LocationIndex::Close() {
   store_ = nullptr;
-  std::vector<RecentLevel>().swap(recent_);
-  std::vector<int32_t>().swap(reaching_);
+  std::vector<Level>().swap(levels_);
   farReaching_.clear();
   thinness_.fill(0);
   lowestThinness_ = static_cast<int32_t>(thinness_.size());
@@ -191,16 +192,16 @@ void LocationIndex::PointInserted(int32_t p) {
   if (!IsOpen()) return;
   const PointRecord& q = store_->points[p];
   const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
-  for (size_t k = 0; k < recent_.size(); ++k) {
-    RecentLevel& level = recent_[k];
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    Level& level = levels_[k];
     level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))] = p;
   }
 }
 
 int32_t LocationIndex::RecentNear(double x, double y) const {
   const int32_t column = FineIndex(x, minX_, columns_), row = FineIndex(y, minY_, rows_);
-  for (size_t k = 0; k < recent_.size(); ++k) {
-    const RecentLevel& level = recent_[k];
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    const Level& level = levels_[k];
     const int32_t p = level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
     if (p >= 0) return p;
   }
@@ -255,13 +256,18 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q) const {
 
 // No live triangle other than t can accept q: the short-reach ones are
 // farther from q than their reach (q lies deeper inside t), the filed ones
-// do not cover q's fine cell, and the rest are asked.
+// do not cover q's cells, and the rest are asked.
 bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
-  int32_t filed = reaching_[static_cast<size_t>(FineCell(q.x, q.y))];
+  const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
+  int64_t filed = 0;
+  for (size_t k = 0; k < levels_.size(); ++k) {
+    const Level& level = levels_[k];
+    filed += level.reaching[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
+  }
   if (filed > 0) {
+    // t itself is filed over q's cell when its own reach is long.
     const Shape own = ShapeOf(t);
-    if (own.reach > reachLimit_ && std::isfinite(own.reach) && farReaching_.count(t) == 0) --filed;
-    if (filed > 0) return false;
+    if (!(own.reach > reachLimit_ && std::isfinite(own.reach)) || filed > 1) return false;
   }
   if (farReaching_.size() > kFarTests) return false;
   for (int32_t f : farReaching_) {
@@ -301,16 +307,29 @@ int32_t LocationIndex::Locate(int32_t p) const {
 void LocationIndex::Prefetch(int32_t p, int distance) const {
   if (!IsOpen()) return;
   const PointRecord& q = store_->points[p];
-  if (distance >= 3) {
-    const std::vector<int32_t>& fine = recent_.front().point;
-    __builtin_prefetch(&fine[static_cast<size_t>(FineCell(q.x, q.y))]);
+  if (distance >= 4) {
+    const size_t fine = static_cast<size_t>(FineCell(q.x, q.y));
+    __builtin_prefetch(&levels_.front().point[fine]);
+    __builtin_prefetch(&levels_.front().reaching[fine]);
     return;
   }
   const int32_t near = RecentNear(q.x, q.y);
-  if (distance == 2) {
+  if (near < 0) return;
+  if (distance == 3) {
     store_->PrefetchPoint(near);
-  } else if (near >= 0) {
-    store_->PrefetchTriangle(store_->points[near].incidentTriangle);
+    return;
+  }
+  const int32_t t = store_->points[near].incidentTriangle;
+  if (t < 0) return;
+  if (distance == 2) {
+    store_->PrefetchTriangle(t);
+    return;
+  }
+  // The candidate walk starts here and the cavity search goes round it.
+  const TriangleRecord& tri = store_->triangles[t];
+  for (int k = 0; k < 3; ++k) {
+    store_->PrefetchPoint(tri.vertex[k]);
+    store_->PrefetchTriangle(tri.neighbour[k]);
   }
 }
 

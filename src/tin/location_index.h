@@ -39,6 +39,11 @@ namespace quarvelin {
 
 class LocationIndex {
  public:
+  // Whether the index saves more than it costs: the walk crosses about the
+  // square root of a cell's points in triangles, a few dozen where grid
+  // cells hold a few hundred points, which is what the index's own upkeep
+  // costs.
+  static bool Pays(const ModelStore& store);
   // Sizes the fine grid for the store's survey (about two points per cell)
   // and files the starting triangles. The store's triangle table is open.
   void Open(const ModelStore& store);
@@ -56,13 +61,18 @@ class LocationIndex {
   // that cannot be shown here.
   int32_t Locate(int32_t p) const;
 
-  // Asks the cache early for what Locate(p) will read, in three stages by
-  // distance (3: the fine cell and the walk's start cell, 2: the points they
-  // name, 1: those points' triangles).
+  // Asks the cache early for what Locate(p) will read, in stages by how many
+  // insertions ahead p is: 4 the fine cell, 3 the recent point it names, 2
+  // that point's triangle, 1 the triangle's corners and neighbours.
   void Prefetch(int32_t p, int distance) const;
 
  private:
-  struct Shape;
+  struct Shape {
+    bool certain = false;
+    double altitude = 0;
+    double reach = 0;              // infinite: too far to bound
+    double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach
+  };
   Shape ShapeOf(int32_t t) const;
   void File(int32_t t, int sign);
   int32_t FineCell(double x, double y) const;
@@ -79,19 +89,29 @@ class LocationIndex {
   const ModelStore* store_ = nullptr;
   double minX_ = 0, minY_ = 0, side_ = 1;
   int32_t columns_ = 0, rows_ = 0;
-  // Per cell of the fine grid and of coarser grids, each of cells twice as
-  // wide as the one before: the point inserted there last. A point falls
-  // into the fine cell (column, row) and into (column >> k, row >> k) of
-  // level k, so early in a build, while the fine cells are still mostly
-  // empty, a coarser level gives a point close by.
-  struct RecentLevel {
+  // The fine grid and coarser grids over it, each of cells twice as wide as
+  // the one before, down to a single cell. A point falls into the fine cell
+  // (column, row) and into (column >> k, row >> k) of level k. Per cell:
+  //  - the point inserted there last: early in a build, while the fine
+  //    cells are still mostly empty, a coarser level gives a point close by;
+  //  - the long-reach triangles filed over it, each at the finest level
+  //    where the box of its reach covers few cells.
+  struct Level {
     int32_t columns;
     int32_t rows;
     std::vector<int32_t> point;
+    std::vector<int32_t> reaching;
   };
-  std::vector<RecentLevel> recent_;
-  std::vector<int32_t> reaching_;  // per fine cell: long-reach triangles filed over it
-  std::unordered_set<int32_t> farReaching_;  // long reach over too many cells to file
+  std::vector<Level> levels_;
+  // The cells of level k over the fine rows and columns c0..c1, r0..r1.
+  struct CellRange {
+    int32_t c0, c1, r0, r1;
+    int64_t Count() const { return (static_cast<int64_t>(c1) - c0 + 1) * (static_cast<int64_t>(r1) - r0 + 1); }
+  };
+  // The level at which a triangle of finite reach is filed, and its cells.
+  size_t FilingLevel(const Shape& shape, CellRange& cells) const;
+  // Triangles whose reach cannot be bounded: asked one by one.
+  std::unordered_set<int32_t> farReaching_;
   // Live triangles by the binary exponent of a lower bound of their least
   // altitude; the lowest bucket in use bounds every altitude from below.
   std::array<int32_t, 2200> thinness_{};

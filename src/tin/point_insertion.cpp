@@ -20,17 +20,22 @@ void PointInserter::UseLocationIndex(bool checking) {
 }
 
 void PointInserter::Prefetch(int32_t p, int distance) const {
-  const PointRecord& q = store_.points[p];
-  if (distance >= 4) {
+  if (distance >= 5) {
     store_.PrefetchPoint(p);
     return;
   }
-  if (index_.IsOpen()) index_.Prefetch(p, distance);
-  // The walk's start: the first point of p's cell, then its triangle.
-  const int32_t cell = distance <= 2 ? store_.grid.CellAt(q.x, q.y) : -1;
-  const int32_t first = cell >= 0 ? store_.grid.cells[static_cast<size_t>(cell)].firstPoint : -1;
-  if (distance == 2) store_.PrefetchPoint(first);
-  if (distance == 1 && first >= 0) store_.PrefetchTriangle(store_.points[first].incidentTriangle);
+  index_.Prefetch(p, distance);
+  // The walk's start: the first point of p's cell, its triangle, the anchor.
+  const PointRecord& q = store_.points[p];
+  const int32_t cell = store_.grid.CellAt(q.x, q.y);
+  if (cell < 0) return;
+  const int32_t first = store_.grid.cells[static_cast<size_t>(cell)].firstPoint;
+  if (distance == 4) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
+  if (distance == 3) store_.PrefetchPoint(first);
+  if (first < 0 || distance > 2) return;
+  const int32_t start = store_.points[first].incidentTriangle;
+  if (distance == 2) store_.PrefetchTriangle(start);
+  if (distance == 1 && start >= 0) store_.PrefetchPoint(store_.triangles[start].vertex[0]);
 }
 
 int32_t PointInserter::Locate(int32_t p) {
