@@ -15,27 +15,25 @@ bool SamePlace(const PlanPoint& a, const PlanPoint& b) { return a.x == b.x && a.
 
 }  // namespace
 
-bool ReadBoundaryRings(const std::string& path, std::vector<BoundaryRing>& rings, std::string& error) {
+bool ReadPlanRings(const std::string& path, std::vector<PlanRing>& rings, std::string& error) {
   rings.clear();
   TextScanner in;
   if (!in.Open(path)) {
     error = path + ": cannot open the boundary file";
     return false;
   }
-  int32_t count = 0;
-  if (!in.ReadInt(count) || count < 1) {
-    error = path + ": expected the number of rings (at least 1) at its start";
-    return false;
-  }
-  for (int32_t k = 1; k <= count; ++k) {
-    const std::string where = path + ": ring " + std::to_string(k);
+  std::string word;
+  while (in.ReadWord(word)) {
+    const std::string where = path + ": ring " + std::to_string(rings.size() + 1);
+    TextScanner count;
+    count.OpenText(word);
     int32_t n = 0;
-    if (!in.ReadInt(n) || n < 0 || n > kMaxRingVertices) {
-      error = where + ": expected its number of vertices";
+    std::string rest;
+    if (!count.ReadInt(n) || count.ReadWord(rest) || n < 0 || n > kMaxRingVertices) {
+      error = where + ": expected its number of vertices, not '" + word + "'";
       return false;
     }
-    BoundaryRing ring;
-    ring.reserve(static_cast<size_t>(n));
+    PlanRing ring;
     for (int32_t i = 1; i <= n; ++i) {
       double x = 0, y = 0, z = 0;
       if (!in.ReadDouble(x) || !in.ReadDouble(y) || !in.ReadDouble(z) || !std::isfinite(x) || !std::isfinite(y)) {
@@ -51,6 +49,10 @@ bool ReadBoundaryRings(const std::string& path, std::vector<BoundaryRing>& rings
       return false;
     }
     rings.push_back(std::move(ring));
+  }
+  if (rings.empty()) {
+    error = path + ": the boundary file holds no ring";
+    return false;
   }
   return true;
 }

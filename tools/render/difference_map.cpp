@@ -142,7 +142,7 @@ bool EndsInSvg(const std::string& path) {
 }  // namespace
 
 bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compared,
-                       const std::vector<BoundaryRing>& boundary, const DifferenceMapOptions& options,
+                       const std::vector<PlanRing>& boundary, const DifferenceMapOptions& options,
                        const std::string& path, EarthworkVolumes& volumes, std::string& error) {
   SurfaceOverlay overlay;
   if (!overlay.Prepare(base, compared, boundary, error)) return false;

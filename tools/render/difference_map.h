@@ -22,7 +22,7 @@ struct DifferenceMapOptions {
 // volumes it shows. False with `error` set when the boundary is unusable or
 // the file cannot be written.
 bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compared,
-                       const std::vector<BoundaryRing>& boundary, const DifferenceMapOptions& options,
+                       const std::vector<PlanRing>& boundary, const DifferenceMapOptions& options,
                        const std::string& path, EarthworkVolumes& volumes, std::string& error);
 
 }  // namespace quarvelin

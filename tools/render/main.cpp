@@ -61,8 +61,8 @@ int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, c
     return ToolUsageError(kProgram, "--level needs a height in metres, not '" + args.values["--level"] + "'");
   }
   std::string error;
-  std::vector<BoundaryRing> boundary;
-  if (args.Has("--boundary") && !ReadBoundaryRings(args.values["--boundary"], boundary, error)) {
+  std::vector<PlanRing> boundary;
+  if (args.Has("--boundary") && !ReadPlanRings(args.values["--boundary"], boundary, error)) {
     return ToolFailure(kProgram, error);
   }
   FinishedProject base, other;

@@ -194,8 +194,12 @@ class BoxGrid {
   }
 
  private:
-  int Column(double x) const { return std::clamp(static_cast<int>(std::floor((x - origin_.x) / cell_)), 0, columns_ - 1); }
-  int Row(double y) const { return std::clamp(static_cast<int>(std::floor((y - origin_.y) / cell_)), 0, rows_ - 1); }
+  // Clamped before the conversion: a box far off the grid is no cell count.
+  static int Cell(double offset, double cell, int count) {
+    return static_cast<int>(std::clamp(std::floor(offset / cell), 0.0, static_cast<double>(count - 1)));
+  }
+  int Column(double x) const { return Cell(x - origin_.x, cell_, columns_); }
+  int Row(double y) const { return Cell(y - origin_.y, cell_, rows_); }
 
   template <typename Visit>
   void ForCells(const Box& b, Visit visit) const {
@@ -216,7 +220,7 @@ class BoxGrid {
 // bottom: between two successive vertex heights the ring edges that span
 // the band, in order along x, bound the region pairwise. False when two
 // edges change order within a band, that is when rings cross.
-bool RegionTrapezoids(const std::vector<BoundaryRing>& rings, PlanPoint origin, std::vector<ConvexPolygon>& trapezoids,
+bool RegionTrapezoids(const std::vector<PlanRing>& rings, PlanPoint origin, std::vector<ConvexPolygon>& trapezoids,
                       std::string& error) {
   struct Edge {
     PlanPoint low, high;
@@ -228,7 +232,7 @@ bool RegionTrapezoids(const std::vector<BoundaryRing>& rings, PlanPoint origin, 
   };
   std::vector<Edge> edges;
   std::vector<double> heights;
-  for (const BoundaryRing& ring : rings) {
+  for (const PlanRing& ring : rings) {
     for (size_t i = 0; i < ring.size(); ++i) {
       PlanPoint a{ring[i].x - origin.x, ring[i].y - origin.y};
       const PlanPoint& n = ring[(i + 1) % ring.size()];
@@ -317,7 +321,7 @@ SurfaceOverlay::SurfaceOverlay() : data_(std::make_unique<Data>()) {}
 SurfaceOverlay::~SurfaceOverlay() = default;
 
 bool SurfaceOverlay::Prepare(const FinishedProject& base, const ComparedSurface& compared,
-                             const std::vector<BoundaryRing>& boundary, std::string& error) {
+                             const std::vector<PlanRing>& boundary, std::string& error) {
   Data& d = *data_;
   const Extent extent = KeptExtent(base);
   origin_ = extent.empty ? PlanPoint{0, 0} : PlanPoint{extent.minX, extent.minY};
@@ -454,7 +458,7 @@ EarthworkVolumes VolumeIntegrator::Result() const {
 }
 
 bool ComputeEarthworkVolumes(const FinishedProject& base, const ComparedSurface& compared,
-                             const std::vector<BoundaryRing>& boundary, EarthworkVolumes& volumes, std::string& error) {
+                             const std::vector<PlanRing>& boundary, EarthworkVolumes& volumes, std::string& error) {
   SurfaceOverlay overlay;
   if (!overlay.Prepare(base, compared, boundary, error)) return false;
   VolumeIntegrator integrator(overlay.origin());

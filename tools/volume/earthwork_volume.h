@@ -44,7 +44,7 @@ class SurfaceOverlay {
   // triangles, where doubles keep the digits that areas of survey-sized
   // pieces need. `boundary` empty: no clipping. False with `error` set when
   // the boundary's rings cross each other (their region is then undefined).
-  bool Prepare(const FinishedProject& base, const ComparedSurface& compared, const std::vector<BoundaryRing>& boundary,
+  bool Prepare(const FinishedProject& base, const ComparedSurface& compared, const std::vector<PlanRing>& boundary,
                std::string& error);
   void Run(OverlayPieceSink& sink) const;
   PlanPoint origin() const { return origin_; }
@@ -97,7 +97,7 @@ class VolumeIntegrator : public OverlayPieceSink {
 // The volumes of BASE against the compared surface within the boundary.
 // False with `error` set when the boundary is unusable.
 bool ComputeEarthworkVolumes(const FinishedProject& base, const ComparedSurface& compared,
-                             const std::vector<BoundaryRing>& boundary, EarthworkVolumes& volumes, std::string& error);
+                             const std::vector<PlanRing>& boundary, EarthworkVolumes& volumes, std::string& error);
 
 // The figures for people: each with its unit, and the region's extent.
 std::string VolumeReport(const EarthworkVolumes& volumes);

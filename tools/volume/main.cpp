@@ -28,10 +28,10 @@ constexpr const char* kUsage =
     "Options:\n"
     "  --surface OTHER   the finished project to compare BASE with\n"
     "  --level Z         compare BASE with the level Z (metres)\n"
-    "  --boundary FILE   count only within these closed rings: a ring count,\n"
-    "                    then for each ring its vertex count and 'x y z'\n"
-    "                    lines, as a breakline file; a ring inside a ring is\n"
-    "                    a hole\n"
+    "  --boundary FILE   count only within these closed rings, the file that\n"
+    "                    quarvelin-cli --boundary takes: for each ring its\n"
+    "                    vertex count and 'x y z' lines; a ring inside a ring\n"
+    "                    is a hole\n"
     "  --json            print the figures as one JSON object with the keys\n"
     "                    cut, fill, cut_area, fill_area, area, net and extent\n"
     "  --quiet           print nothing on stderr but errors\n"
@@ -65,8 +65,8 @@ int main(int argc, char** argv) {
   const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
   const std::string basePath = args.positional[0];
 
-  std::vector<BoundaryRing> boundary;
-  if (args.Has("--boundary") && !ReadBoundaryRings(args.values["--boundary"], boundary, error)) {
+  std::vector<PlanRing> boundary;
+  if (args.Has("--boundary") && !ReadPlanRings(args.values["--boundary"], boundary, error)) {
     return ToolFailure(kProgram, error);
   }
   SurfaceOverlay overlay;
