@@ -15,6 +15,8 @@ namespace {
 constexpr double kMargin = 24;
 constexpr double kPanelWidth = 230;  // legend and figures, right of the map
 constexpr double kTitleHeight = 32;
+// An SVG of a network with more triangles than this holds the map as an image.
+constexpr size_t kMostVectorTriangles = 5000;
 
 struct Colour {
   double r, g, b;
@@ -34,7 +36,11 @@ Colour DifferenceColour(double t) {
 // keeps Cairo's fixed-point device space far from survey coordinates.
 class PiecePainter : public OverlayPieceSink {
  public:
-  PiecePainter(cairo_t* cr, double scale, bool vector) : cr_(cr), scale_(scale), vector_(vector) {}
+  // Unsmoothed fills tile the pixels without gaps between pieces.
+  PiecePainter(cairo_t* cr, double scale, bool vector) : cr_(cr), scale_(scale), vector_(vector) {
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+  }
+  ~PiecePainter() override { cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT); }
   void Piece(const PlanPoint* corners, const double* difference, int count) override {
     double mean = 0;
     cairo_move_to(cr_, corners[0].x, corners[0].y);
@@ -171,22 +177,45 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
   if (!volumes.empty) {
     constexpr double kPadding = 8;
     const double pixels = std::min((mapWidth - 2 * kPadding) / spanX, (mapHeight - 2 * kPadding) / spanY);
+    // North up: local metres, y flipped, the region centred in a frame whose
+    // top left corner is at (left, top).
     const PlanPoint origin = overlay.origin();
+    auto toMetres = [&](cairo_t* c, double left, double top) {
+      cairo_translate(c, left + (mapWidth - spanX * pixels) / 2, top + (mapHeight + spanY * pixels) / 2);
+      cairo_scale(c, pixels, -pixels);
+      cairo_translate(c, origin.x - volumes.minX, origin.y - volumes.minY);
+    };
+    std::vector<std::pair<PlanPoint, PlanPoint>> zeroLine;
     cairo_save(cr);
     cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
     cairo_clip(cr);
-    // North up: local metres, y flipped, the region centred in the frame.
-    cairo_translate(cr, kMargin + (mapWidth - spanX * pixels) / 2, mapTop + (mapHeight + spanY * pixels) / 2);
-    cairo_scale(cr, pixels, -pixels);
-    cairo_translate(cr, origin.x - volumes.minX, origin.y - volumes.minY);
-    cairo_set_line_width(cr, 1 / pixels);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
-    PiecePainter painter(cr, scale, svg);
-    overlay.Run(painter);
-    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT);
+    if (svg && base.triangles.size() > kMostVectorTriangles) {
+      // An SVG of every piece of a large overlay would run to gigabytes:
+      // the pieces go in as one embedded image, the zero line stays a line.
+      std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> image(
+          cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(mapWidth)),
+                                     static_cast<int>(std::ceil(mapHeight))),
+          cairo_surface_destroy);
+      std::unique_ptr<cairo_t, void (*)(cairo_t*)> painting(cairo_create(image.get()), cairo_destroy);
+      toMetres(painting.get(), 0, 0);
+      PiecePainter painter(painting.get(), scale, false);
+      overlay.Run(painter);
+      zeroLine = std::move(painter.zeroLine);
+      cairo_set_source_surface(cr, image.get(), kMargin, mapTop);
+      cairo_paint(cr);
+    } else {
+      cairo_save(cr);
+      toMetres(cr, kMargin, mapTop);
+      cairo_set_line_width(cr, 1 / pixels);
+      PiecePainter painter(cr, scale, svg);
+      overlay.Run(painter);
+      zeroLine = std::move(painter.zeroLine);
+      cairo_restore(cr);
+    }
+    toMetres(cr, kMargin, mapTop);
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
     cairo_set_line_width(cr, 1.2 / pixels);
-    for (const auto& [a, b] : painter.zeroLine) {
+    for (const auto& [a, b] : zeroLine) {
       cairo_move_to(cr, a.x, a.y);
       cairo_line_to(cr, b.x, b.y);
     }
