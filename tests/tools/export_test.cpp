@@ -9,6 +9,7 @@
 #include <cmath>
 #include <map>
 #include <set>
+#include <tuple>
 #include <sstream>
 
 #include "support/project_fixture.h"
@@ -160,6 +161,87 @@ TEST_F(GridExport, DxfAndGeoJsonOpenInOgrWithAFeatureForEveryTriangleAndLine) {
   EXPECT_EQ(features[1].points[0], (std::vector<double>{first.x, first.y, first.z}));  // easting first
 }
 
+// "KEY=value" of a tool's output, the value up to the line's end.
+std::string ValueAfter(const std::string& text, const std::string& key) {
+  size_t at = text.find(key);
+  return at == std::string::npos ? "" : text.substr(at + key.size(), text.find('\n', at) - at - key.size());
+}
+
+TEST_F(GridExport, GisFormatsCarryTheReferenceSystemAndOpenInGdal) {
+  const std::vector<std::string> crs = {"--crs", "EPSG:3875", "--contour-interval", "1"};
+  Export(project(), file("site.xml"), {"--crs", "EPSG:3875"});
+  ProgramResult lint = RunInstalled("xmllint", {"--noout", "--schema",
+                                               (SourceDirectory() / "tests/tools/data/LandXML-1.2.xsd").string(),
+                                               file("site.xml").string()});
+  EXPECT_EQ(lint.status, 0) << lint.err;
+  EXPECT_NE(ReadFileBytes(file("site.xml")).find("<CoordinateSystem name=\"ETRS89 / GK21FIN\" epsgCode=\"3875\" "
+                                                 "ogcWktCode=\"PROJCS[&quot;ETRS89 / GK21FIN&quot;"),
+            std::string::npos);
+
+  Export(project(), file("site.geojson"), crs);
+  Export(project(), file("site.gpkg"), crs);
+  ProgramResult copy = RunInstalled("ogr2ogr", {"-f", "GPKG", file("copy.gpkg").string(), file("site.geojson").string()});
+  EXPECT_EQ(copy.status, 0) << copy.err;  // feature ids are unique
+  for (auto [path, layer, count] : std::vector<std::tuple<std::string, std::string, int>>{
+           {"site.geojson", "site", 6}, {"copy.gpkg", "site", 6}, {"site.gpkg", "triangles", grid_.KeptTriangles()},
+           {"site.gpkg", "breaklines", 1}, {"site.gpkg", "boundary", 1}, {"site.gpkg", "contours", 4}}) {
+    ProgramResult info = RunInstalled("ogrinfo", {"-ro", "-so", file(path).string(), layer});
+    EXPECT_NE(info.out.find("Feature Count: " + std::to_string(count) + "\n"), std::string::npos) << path << layer;
+    EXPECT_NE(info.out.find("ID[\"EPSG\",3875]]\n"), std::string::npos) << path << " " << layer << info.out;
+  }
+  ProgramResult valid = RunInstalled(
+      "ogrinfo", {"-ro", "-q", "-dialect", "SQLite", "-sql",
+                  "SELECT (SELECT sum(ST_IsValid(geom)) FROM triangles) AS v, (SELECT group_concat(elevation) FROM "
+                  "contours) AS e",
+                  file("site.gpkg").string()});
+  EXPECT_EQ(ValueAfter(valid.out, "v (Integer) = "), std::to_string(grid_.KeptTriangles())) << valid.out << valid.err;
+  EXPECT_EQ(ValueAfter(valid.out, "e (String) = "), "16.0,17.0,18.0,19.0");
+
+  for (const char* mesh : {"site.dxf", "site.ply", "site.obj"}) {
+    Export(project(), file(mesh), {"--crs", "EPSG:3875"});
+    ProgramResult prj = RunInstalled("gdalsrsinfo", {"-e", file(mesh).replace_extension(".prj").string()});
+    EXPECT_NE(prj.out.find("EPSG:3875"), std::string::npos) << mesh << prj.out << prj.err;
+  }
+}
+
+TEST_F(GridExport, ElevationModelHoldsThePlaneAtCellCentresAndNoDataOutside) {
+  Export(project(), file("dem.tif"), {"--cell-size", "2", "--crs", "EPSG:3875"});
+  ProgramResult info = RunInstalled("gdalinfo", {"-stats", file("dem.tif").string()});
+  // The grid's 40 m square from x0 = ...215.62, y0 = ...504.11, on cells whose
+  // corners are multiples of 2 m: 21 x 21 cells, of whose centres 20 x 20 lie
+  // inside the square.
+  EXPECT_NE(info.out.find("Size is 21, 21\n"), std::string::npos) << info.out;
+  EXPECT_NE(info.out.find("Origin = (21530214.000000000000000,6782546.000000000000000)"), std::string::npos);
+  EXPECT_NE(info.out.find("Block=256x256 Type=Float32"), std::string::npos);
+  EXPECT_NE(info.out.find("COMPRESSION=DEFLATE"), std::string::npos);
+  EXPECT_NE(info.out.find("NoData Value=-9999\n"), std::string::npos);
+  EXPECT_NE(info.out.find("ID[\"EPSG\",3875]]\n"), std::string::npos);
+  EXPECT_EQ(ValueAfter(info.out, "STATISTICS_VALID_PERCENT="), "90.7");  // 400 of 441: no gap, no stray cell
+  for (auto [column, row] : {std::pair{1, 1}, {20, 20}, {7, 13}, {0, 5}, {12, 0}}) {
+    ProgramResult at = RunInstalled("gdallocationinfo", {"-valonly", file("dem.tif").string(), std::to_string(column),
+                                                         std::to_string(row)});
+    const double x = 21530214 + 2 * column + 1;
+    const double expected = column == 0 || row == 0 ? -9999 : grid_.z0 + grid_.slopeX * (x - grid_.x0);
+    EXPECT_NEAR(Number(at.out), expected, 1e-4) << column << "," << row;
+  }
+}
+
+TEST_F(GridExport, OriginComesOffPlyAndObjCoordinatesAndIsRecorded) {
+  for (const char* name : {"site.ply", "site.obj"}) {
+    Export(project(), file(name), {"--origin", "auto"});
+    ProgramResult r = ReadBack("mesh", file(name));
+    std::istringstream in(r.out);
+    std::string word, x, y;
+    in >> word >> word >> word >> word >> word >> x >> y;
+    EXPECT_EQ(Number(x), grid_.x0 - 21530000) << name;
+    EXPECT_EQ(Number(y), grid_.y0 - 6782000) << name;
+    EXPECT_NE(ReadFileBytes(file(name)).find("origin 21530000 6782000 "), std::string::npos) << name;
+    EXPECT_NE(ReadFileBytes(file("site.origin.txt")).find("\n21530000 6782000\n"), std::string::npos);
+  }
+  Export(project(), file("site.ply"), {"--origin", "21530200,6782500"});
+  EXPECT_NE(ReadFileBytes(file("site.origin.txt")).find("\n21530200 6782500\n"), std::string::npos);
+}
+
 // A walk as trimming leaves it where it peeled all triangles of a point
 // (a spur there and back) and where the kept area narrows to one point.
 TEST_F(GridExport, TheBoundaryWalkBecomesRingsWithoutItsSpurs) {
@@ -251,6 +333,26 @@ TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
   ProgramResult missing = RunProgram("quarvelin-export", {file("nowhere").string(), "--to", file("a.dxf").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+  for (const char* size : {"0", "-1", "0.00001"}) {
+    ProgramResult r = RunProgram("quarvelin-export", {project().string(), "--to", file("a.tif").string(), "--cell-size", size});
+    EXPECT_EQ(r.status, 2) << size;
+  }
+  EXPECT_NE(RunProgram("quarvelin-export", {project().string(), "--to", file("a.tif").string(), "--cell-size", "0.00001"})
+                .err.find("--cell-size 1e-05 gives a raster of 400000"),
+            std::string::npos);
+  ProgramResult crs = RunProgram("quarvelin-export", {project().string(), "--to", file("a.xml").string(), "--crs", "EPSG:999999"});
+  EXPECT_EQ(crs.status, 2);
+  EXPECT_NE(crs.err.find("--crs 'EPSG:999999' is not a reference system PROJ knows"), std::string::npos) << crs.err;
+  EXPECT_EQ(RunProgram("quarvelin-export", {project().string(), "--to", file("a.xml").string(), "--origin", "auto"}).status, 2);
+  for (const char* name : {"full.gpkg", "full.tif"}) {
+    std::filesystem::create_symlink("/dev/full", file(name));
+    std::vector<std::string> args = {project().string(), "--to", file(name).string(), "--cell-size", "1"};
+    if (std::string(name) == "full.gpkg") args.resize(3);
+    ProgramResult r = RunProgram("quarvelin-export", args);
+    EXPECT_EQ(r.status, 1) << name;
+    EXPECT_NE(r.err.find(std::string(name) + ": cannot"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::is_regular_file(file(name))) << name;
+  }
   std::filesystem::create_symlink("/dev/full", file("full.dxf"));
   ProgramResult full = RunProgram("quarvelin-export", {project().string(), "--to", file("full.dxf").string()});
   EXPECT_EQ(full.status, 1);

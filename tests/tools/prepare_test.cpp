@@ -25,19 +25,36 @@ void Put(std::string& bytes, size_t offset, T value) {
   std::memcpy(&bytes[offset], &value, sizeof value);
 }
 
-// A LAS file as the standard lays it out: header, no variable-length
+// A variable-length record of user "LASF_Projection".
+struct CrsRecord {
+  uint16_t id;
+  std::string data;
+};
+
+// A LAS file as the standard lays it out: header, the variable-length
 // records, then the points. Formats below 6 keep the class in byte 15 (with
 // flag bits above it, set here to prove they are masked), 6 and up in byte 16.
 std::string LasFile(uint8_t minor, uint8_t format, const std::vector<LasPoint>& points, const double scale[3],
-                    const double offset[3]) {
+                    const double offset[3], const std::vector<CrsRecord>& records = {}) {
   const uint16_t headerSize = minor >= 4 ? 375 : 227;
   const uint16_t recordLength = format == 1 ? 28 : 30;
-  std::string bytes(headerSize + points.size() * recordLength, '\0');
+  std::string vlrs;
+  for (const CrsRecord& r : records) {
+    std::string head(54, '\0');
+    std::memcpy(&head[2], "LASF_Projection", 15);
+    Put<uint16_t>(head, 18, r.id);
+    Put<uint16_t>(head, 20, static_cast<uint16_t>(r.data.size()));
+    vlrs += head + r.data;
+  }
+  const uint32_t pointOffset = static_cast<uint32_t>(headerSize + vlrs.size());
+  std::string bytes(pointOffset + points.size() * recordLength, '\0');
   std::memcpy(&bytes[0], "LASF", 4);
   bytes[24] = 1;
   bytes[25] = static_cast<char>(minor);
   Put<uint16_t>(bytes, 94, headerSize);
-  Put<uint32_t>(bytes, 96, headerSize);
+  Put<uint32_t>(bytes, 96, pointOffset);
+  Put<uint32_t>(bytes, 100, static_cast<uint32_t>(records.size()));
+  bytes.replace(headerSize, vlrs.size(), vlrs);
   bytes[104] = static_cast<char>(format);
   Put<uint16_t>(bytes, 105, recordLength);
   Put<uint32_t>(bytes, 107, minor >= 4 ? 0 : static_cast<uint32_t>(points.size()));
@@ -47,7 +64,7 @@ std::string LasFile(uint8_t minor, uint8_t format, const std::vector<LasPoint>& 
     Put(bytes, 155 + 8 * axis, offset[axis]);
   }
   for (size_t i = 0; i < points.size(); ++i) {
-    size_t r = headerSize + i * recordLength;
+    size_t r = pointOffset + i * recordLength;
     Put(bytes, r, points[i].x);
     Put(bytes, r + 4, points[i].y);
     Put(bytes, r + 8, points[i].z);
@@ -122,6 +139,42 @@ TEST_F(Prepare, DamagedOrCompressedLasIsRefusedByName) {
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(r.err.find("short.las: the file ends before its 2 points"), std::string::npos) << r.err;
   EXPECT_EQ(Run({"--points", Write("ok.las", las).string(), "--classes", "2,x"}).status, 2);
+}
+
+// The reference system from a LAS 1.4 WKT record and from LAS 1.2 GeoTIFF
+// keys (ProjectedCSTypeGeoKey 2154), --crs over both, and what is refused.
+TEST_F(Prepare, TheReferenceSystemComesFromLasRecordsOrCrsAndIsKeptBesidePmap) {
+  const double scale[3] = {0.01, 0.01, 0.01}, offset[3] = {700000, 6600000, 0};
+  const std::vector<LasPoint> points = {{1, 2, 3, 2}, {400, 500, 6, 2}, {700, 90, 8, 2}};
+  ProgramResult wkt = RunInstalled("gdalsrsinfo", {"-o", "wkt1", "EPSG:2154"});
+  const std::vector<uint16_t> keys = {1, 1, 0, 3, 1024, 0, 1, 1, 1025, 0, 1, 1, 3072, 0, 1, 2154};
+  const std::string wktLas = Write("wkt.las", LasFile(4, 6, points, scale, offset, {{2112, wkt.out + '\0'}}));
+  const std::string keyLas = Write("keys.las", LasFile(2, 1, points, scale, offset,
+                                                       {{34735, std::string(reinterpret_cast<const char*>(keys.data()), 32)}}));
+  const std::string crsFile = (project() / "crs.wkt").string();
+  for (const std::string& las : {wktLas, keyLas}) {
+    ProgramResult r = Run({"--points", las});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("reference system: RGF93 v1 / Lambert-93 (EPSG:2154)"), std::string::npos) << r.err;
+    EXPECT_NE(RunInstalled("gdalsrsinfo", {"-e", crsFile}).out.find("EPSG:2154"), std::string::npos) << las;
+  }
+  ProgramResult chosen = Run({"--points", wktLas, "--crs", "EPSG:3875"});
+  EXPECT_NE(chosen.err.find("wkt.las: its RGF93 v1 / Lambert-93 (EPSG:2154) gives way to --crs"), std::string::npos);
+  EXPECT_NE(RunInstalled("gdalsrsinfo", {"-e", crsFile}).out.find("EPSG:3875"), std::string::npos);
+
+  ProgramResult broken = Run({"--points", Write("bad.las", LasFile(4, 6, points, scale, offset, {{2112, "PROJCS[\"x"}}))});
+  EXPECT_EQ(broken.status, 0);
+  EXPECT_NE(broken.err.find("bad.las: its OGC WKT record does not parse: 'PROJCS[\"x' is not a reference system PROJ "
+                            "knows"),
+            std::string::npos) << broken.err;
+  EXPECT_NE(broken.err.find("the project gets no reference system (give --crs)"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(crsFile));  // the old one goes with the survey it described
+
+  std::filesystem::remove_all(project());
+  ProgramResult unknown = Run({"--points", wktLas, "--crs", "EPSG:999999"});
+  EXPECT_EQ(unknown.status, 2);
+  EXPECT_NE(unknown.err.find("--crs 'EPSG:999999' is not a reference system PROJ knows"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(project()));
 }
 
 TEST_F(Prepare, TextTakesCommasHeadersAndCommentsAndCountsRepeats) {

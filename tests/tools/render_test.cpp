@@ -55,6 +55,7 @@ TEST_F(Render, BadOptionsAndUnwritablePicturesFailWithTheirStatus) {
   EXPECT_EQ(Draw("a.png", {"--width", "10"}).status, 2);
   EXPECT_EQ(Draw("a.png", {"--width", "800.5"}).status, 2);
   EXPECT_EQ(Draw("a.png", {"--removed=yes"}).status, 2);
+  EXPECT_EQ(Draw("a.png", {"--crs", "EPSG:999999"}).status, 2);
   EXPECT_EQ(RunProgram("quarvelin-render", {project().string()}).status, 2);
   ProgramResult jpeg = Draw("a.jpg", {});
   EXPECT_EQ(jpeg.status, 2);

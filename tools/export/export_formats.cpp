@@ -4,8 +4,10 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
+#include "gis_formats.h"
 #include "output_file.h"
 #include "platform/text_writer.h"
 
@@ -88,8 +90,16 @@ void WriteLandXml(const ExportData& data, OutputFile& out) {
        "    <Metric areaUnit=\"squareMeter\" linearUnit=\"meter\" volumeUnit=\"cubicMeter\" "
        "temperatureUnit=\"celsius\" pressureUnit=\"milliBars\" angularUnit=\"decimal degrees\" "
        "directionUnit=\"decimal degrees\"/>\n"
-       "  </Units>\n"
-       "  <Application name=\"quarvelin-export\" version=\"1.0\"/>\n"
+       "  </Units>\n";
+  if (data.crs.Known()) {
+    b += "  <CoordinateSystem name=\"";
+    AppendXmlEscaped(b, data.crs.name);
+    if (data.crs.epsg > 0) b += "\" epsgCode=\"" + std::to_string(data.crs.epsg);
+    b += "\" ogcWktCode=\"";
+    AppendXmlEscaped(b, OgcWkt1(data.crs));
+    b += "\"/>\n";
+  }
+  b += "  <Application name=\"quarvelin-export\" version=\"1.0\"/>\n"
        "  <Surfaces>\n"
        "    <Surface name=\"";
   AppendXmlEscaped(b, data.name);
@@ -222,6 +232,21 @@ void WriteDxf(const ExportData& data, OutputFile& out) {
   b += "0\nENDSEC\n0\nEOF\n";
 }
 
+// A point of the export with the origin taken off x and y (exact: the
+// origin is a round number of the coordinates' magnitude).
+Vertex3 Shifted(const ExportData& data, int32_t v) {
+  Vertex3 p = data.project->Point(v);
+  return {p.x - data.originX, p.y - data.originY, p.z};
+}
+
+void AppendOriginComment(const ExportData& data, const char* comment, std::string& b) {
+  if (!data.shifted) return;
+  b += comment;
+  b += " origin ";
+  AppendNumbers(b, {data.originX, data.originY}, ' ');
+  b += " (add to x and y for the survey's coordinates)\n";
+}
+
 template <typename T>
 void AppendBinary(std::string& b, T value) {
   char bytes[sizeof(T)];
@@ -234,11 +259,13 @@ void WritePly(const ExportData& data, OutputFile& out) {
   std::string& b = out.buffer();
   b += "ply\nformat binary_little_endian 1.0\ncomment quarvelin-export ";
   b += data.name;
-  b += "\nelement vertex " + std::to_string(data.points.size()) +
+  b += '\n';
+  AppendOriginComment(data, "comment", b);
+  b += "element vertex " + std::to_string(data.points.size()) +
        "\nproperty double x\nproperty double y\nproperty double z\nelement face " + std::to_string(data.kept.size()) +
        "\nproperty list uchar int vertex_indices\nend_header\n";
   for (int32_t v : data.points) {
-    const PointRecord& p = project.points[static_cast<size_t>(v)];
+    const Vertex3 p = Shifted(data, v);
     AppendBinary(b, p.x);
     AppendBinary(b, p.y);
     AppendBinary(b, p.z);
@@ -254,12 +281,14 @@ void WritePly(const ExportData& data, OutputFile& out) {
 void WriteObj(const ExportData& data, OutputFile& out) {
   const FinishedProject& project = *data.project;
   std::string& b = out.buffer();
-  b += "# quarvelin-export: kept triangles of the network, counter-clockwise seen from above\no ";
+  b += "# quarvelin-export: kept triangles of the network, counter-clockwise seen from above\n";
+  AppendOriginComment(data, "#", b);
+  b += "o ";
   b += data.name;
   b += '\n';
   for (int32_t v : data.points) {
     b += "v ";
-    Vertex3 p = project.Point(v);
+    const Vertex3 p = Shifted(data, v);
     AppendNumbers(b, {p.x, p.y, p.z}, ' ');
     b += '\n';
     out.FlushIfFull();
@@ -291,13 +320,18 @@ void WriteGeoJson(const ExportData& data, OutputFile& out) {
   std::string& b = out.buffer();
   b += "{\"type\":\"FeatureCollection\",\"name\":";
   AppendJsonString(b, data.name);
+  // The pre-RFC 7946 member that GDAL and QGIS read; without it they take
+  // the coordinates for WGS 84 degrees.
+  if (data.crs.epsg > 0) {
+    b += ",\"crs\":{\"type\":\"name\",\"properties\":{\"name\":\"urn:ogc:def:crs:EPSG::" +
+         std::to_string(data.crs.epsg) + "\"}}";
+  }
   b += ",\"features\":[";
-  bool first = true;
+  int64_t id = 0;  // unique in the file, so that GIS can key the features by it
   auto feature = [&](const std::string& properties, const char* type, const std::function<void()>& coordinates) {
-    b += first ? "\n" : ",\n";
-    first = false;
-    b += "{\"type\":\"Feature\",\"properties\":{" + properties + "},\"geometry\":{\"type\":\"" + type +
-         "\",\"coordinates\":";
+    b += id == 0 ? "\n" : ",\n";
+    b += "{\"type\":\"Feature\",\"id\":" + std::to_string(++id) + ",\"properties\":{" + properties +
+         "},\"geometry\":{\"type\":\"" + type + "\",\"coordinates\":";
     coordinates();
     b += "}}";
     out.FlushIfFull();
@@ -321,6 +355,43 @@ void WriteGeoJson(const ExportData& data, OutputFile& out) {
   b += "\n]}\n";
 }
 
+bool WriteTextExport(const ExportData& data, ExportFormat format, const std::string& path, std::string& error) {
+  OutputFile out;
+  if (!out.Open(path)) {
+    error = path + ": cannot create the file";
+    return false;
+  }
+  switch (format) {
+    case ExportFormat::kLandXml: WriteLandXml(data, out); break;
+    case ExportFormat::kDxf: WriteDxf(data, out); break;
+    case ExportFormat::kPly: WritePly(data, out); break;
+    case ExportFormat::kObj: WriteObj(data, out); break;
+    case ExportFormat::kGeoJson: WriteGeoJson(data, out); break;
+    default: break;
+  }
+  if (!out.Close()) {
+    std::remove(path.c_str());  // a truncated export would pass for a whole one
+    error = path + ": cannot write the file (disk full?)";
+    return false;
+  }
+  return true;
+}
+
+// The .prj beside formats that have no place for the system (an old one goes
+// when the project has none), and the origin that --origin took off.
+bool WriteSidecars(const ExportData& data, ExportFormat format, const std::string& path, std::string& error) {
+  if (format != ExportFormat::kDxf && !FormatTakesOrigin(format)) return true;
+  if (data.crs.Known()) {
+    if (!WriteSmallTextFile(PrjPath(path), PrjText(data.crs) + "\n", error)) return false;
+  } else {
+    std::remove(PrjPath(path).c_str());
+  }
+  if (!data.shifted) return true;
+  std::string text = "# origin subtracted from x and y in " + std::filesystem::path(path).filename().string() + "\n";
+  AppendNumbers(text, {data.originX, data.originY}, ' ');
+  return WriteSmallTextFile(OriginPath(path), text + "\n", error);
+}
+
 }  // namespace
 
 ExportFormat FormatOfPath(const std::string& path) {
@@ -334,12 +405,19 @@ ExportFormat FormatOfPath(const std::string& path) {
   if (endsWith(".ply")) return ExportFormat::kPly;
   if (endsWith(".obj")) return ExportFormat::kObj;
   if (endsWith(".geojson") || endsWith(".json")) return ExportFormat::kGeoJson;
+  if (endsWith(".gpkg")) return ExportFormat::kGeoPackage;
+  if (endsWith(".tif") || endsWith(".tiff")) return ExportFormat::kGeoTiff;
   return ExportFormat::kUnknown;
 }
 
 bool FormatTakesContours(ExportFormat format) {
-  return format == ExportFormat::kDxf || format == ExportFormat::kGeoJson;
+  return format == ExportFormat::kDxf || format == ExportFormat::kGeoJson || format == ExportFormat::kGeoPackage;
 }
+
+bool FormatTakesOrigin(ExportFormat format) { return format == ExportFormat::kPly || format == ExportFormat::kObj; }
+
+std::string PrjPath(const std::string& path) { return WithExtension(path, ".prj"); }
+std::string OriginPath(const std::string& path) { return WithExtension(path, ".origin.txt"); }
 
 ExportData PrepareExport(const FinishedProject& project, std::string name, std::string timestamp) {
   ExportData data;
@@ -361,25 +439,15 @@ ExportData PrepareExport(const FinishedProject& project, std::string name, std::
 }
 
 bool WriteExport(const ExportData& data, ExportFormat format, const std::string& path, std::string& error) {
-  OutputFile out;
-  if (!out.Open(path)) {
-    error = path + ": cannot create the file";
-    return false;
+  if (format == ExportFormat::kGeoPackage) return WriteGeoPackage(data, path, error);
+  if (format == ExportFormat::kGeoTiff) {
+    DemGrid grid;
+    return DemGridFor(data, data.cellSize, grid, error) && WriteDem(data, grid, path, error);
   }
-  switch (format) {
-    case ExportFormat::kLandXml: WriteLandXml(data, out); break;
-    case ExportFormat::kDxf: WriteDxf(data, out); break;
-    case ExportFormat::kPly: WritePly(data, out); break;
-    case ExportFormat::kObj: WriteObj(data, out); break;
-    case ExportFormat::kGeoJson: WriteGeoJson(data, out); break;
-    case ExportFormat::kUnknown: break;
-  }
-  if (!out.Close()) {
-    std::remove(path.c_str());  // a truncated export would pass for a whole one
-    error = path + ": cannot write the file (disk full?)";
-    return false;
-  }
-  return true;
+  if (!WriteTextExport(data, format, path, error)) return false;
+  if (WriteSidecars(data, format, path, error)) return true;
+  std::remove(path.c_str());  // an export without its system would be read in the wrong place
+  return false;
 }
 
 }  // namespace quarvelin

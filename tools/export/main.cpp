@@ -1,6 +1,7 @@
 // quarvelin-export: a finished project's network as standard files: LandXML,
-// DXF, PLY, OBJ or GeoJSON, chosen by the output file's extension, with
-// contour lines on request.
+// DXF, PLY, OBJ, GeoJSON, GeoPackage or a GeoTIFF elevation model, chosen by
+// the output file's extension, with contour lines on request.
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include "contours.h"
 #include "export_formats.h"
 #include "finished_project.h"
+#include "gis_formats.h"
 #include "tool_arguments.h"
 
 namespace {
@@ -26,19 +28,53 @@ constexpr const char* kUsage =
     "  .ply             binary PLY: vertices (double x, y, z) and faces\n"
     "  .obj             Wavefront OBJ: vertices and faces\n"
     "  .geojson, .json  GeoJSON: boundary polygons, breaklines and contours\n"
+    "  .gpkg            GeoPackage: layers triangles (3D polygons), breaklines,\n"
+    "                   boundary and contours (with their elevation)\n"
+    "  .tif, .tiff      GeoTIFF elevation model (needs --cell-size): the kept\n"
+    "                   triangles interpolated at the cell centres, Float32,\n"
+    "                   -9999 outside them, tiled and DEFLATE-compressed\n"
     "Only the triangles that boundary trimming kept are written, and only the\n"
     "points they use; faces are counter-clockwise seen from above. Coordinates\n"
-    "are written with all the digits they need to read back exactly.\n"
+    "are written with all the digits they need to read back exactly. The\n"
+    "project's reference system (PROJECT/crs.wkt, or --crs) goes into LandXML,\n"
+    "GeoJSON (by EPSG code), GeoPackage and GeoTIFF, and into a .prj beside\n"
+    "DXF, PLY and OBJ.\n"
     "\n"
     "Options:\n"
     "  --to FILE                  the file to write\n"
     "  --contour-interval METRES  also trace contour lines at every multiple of\n"
-    "                             METRES (DXF and GeoJSON)\n"
+    "                             METRES (DXF, GeoJSON, GeoPackage)\n"
+    "  --cell-size SIZE           side of the elevation model's cells, in the\n"
+    "                             coordinates' units; at most 1000000000 cells\n"
+    "                             and 1000000 on a side\n"
+    "  --crs CRS                  the reference system, for a project a host\n"
+    "                             made: EPSG:n, a WKT or PROJ string, or a .prj\n"
+    "  --origin auto|X,Y          PLY and OBJ: subtract X and Y (auto: the\n"
+    "                             kilometre below the survey's corner) from the\n"
+    "                             coordinates, for viewers that read single\n"
+    "                             precision; written into the file's header and\n"
+    "                             FILE.origin.txt\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this help\n"
     "\n"
     "Exit status: 0 written, 1 the project could not be read or the file written,\n"
     "2 a usage error.\n";
+
+// "auto": the whole kilometre at or below the kept area's lower-left corner.
+bool ParseOrigin(const std::string& text, const quarvelin::Extent& extent, quarvelin::ExportData& data) {
+  data.shifted = true;
+  if (text == "auto") {
+    data.originX = std::floor(extent.minX / 1000) * 1000;
+    data.originY = std::floor(extent.minY / 1000) * 1000;
+    return true;
+  }
+  const size_t comma = text.find(',');
+  const char* end = text.data() + text.size();
+  auto x = std::from_chars(text.data(), text.data() + std::min(comma, text.size()), data.originX);
+  if (comma == std::string::npos || x.ec != std::errc() || x.ptr != text.data() + comma) return false;
+  auto y = std::from_chars(text.data() + comma + 1, end, data.originY);
+  return y.ec == std::errc() && y.ptr == end && std::isfinite(data.originX) && std::isfinite(data.originY);
+}
 
 }  // namespace
 
@@ -46,7 +82,8 @@ int main(int argc, char** argv) {
   using namespace quarvelin;
   ToolArguments args;
   std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--contour-interval"}, {"--quiet", "-q"}, args, error)) {
+  if (!ParseToolArguments(argc, argv, {"--to", "--contour-interval", "--cell-size", "--crs", "--origin"},
+                          {"--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
   if (args.help) {
@@ -58,14 +95,24 @@ int main(int argc, char** argv) {
   const std::string project = args.positional[0], target = args.values["--to"];
   const ExportFormat format = FormatOfPath(target);
   if (format == ExportFormat::kUnknown) {
-    return ToolUsageError(kProgram, target + ": unknown extension (use .xml, .dxf, .ply, .obj or .geojson)");
+    return ToolUsageError(kProgram, target + ": unknown extension (use .xml, .dxf, .ply, .obj, .geojson, .gpkg or .tif)");
   }
+  double cellSize = 0;
+  if (args.Has("--cell-size") != (format == ExportFormat::kGeoTiff)) {
+    return ToolUsageError(kProgram, "--cell-size goes with an elevation model (.tif), and it needs one");
+  }
+  if (args.Has("--cell-size") && !ParsePositiveNumber(args.values["--cell-size"], cellSize)) {
+    return ToolUsageError(kProgram, "--cell-size needs a size greater than 0");
+  }
+  if (args.Has("--origin") && !FormatTakesOrigin(format)) return ToolUsageError(kProgram, "--origin is for PLY and OBJ");
   double interval = 0;
   if (args.Has("--contour-interval")) {
     if (!ParsePositiveNumber(args.values["--contour-interval"], interval)) {
       return ToolUsageError(kProgram, "--contour-interval needs a number of metres greater than 0");
     }
-    if (!FormatTakesContours(format)) return ToolUsageError(kProgram, "contours go to DXF and GeoJSON files only");
+    if (!FormatTakesContours(format)) {
+      return ToolUsageError(kProgram, "contours go to DXF, GeoJSON and GeoPackage files only");
+    }
   }
   const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
 
@@ -74,11 +121,28 @@ int main(int argc, char** argv) {
   if (!quiet && !network.hasEdgeFile) std::fprintf(stderr, "%s: no Edge.inf: no boundary is written\n", kProgram);
   const std::string name = std::filesystem::path(project).lexically_normal().filename().string();
   ExportData data = PrepareExport(network, name.empty() ? "surface" : name, BuildTimestamp(project));
+  QuietGdalErrors();
+  bool usage = false;
+  if (!ToolCrs(project, args.Has("--crs") ? &args.values["--crs"] : nullptr, data.crs, usage, error)) {
+    return usage ? ToolUsageError(kProgram, error) : ToolFailure(kProgram, error);
+  }
+  if (!quiet && !data.crs.Known()) {
+    std::fprintf(stderr, "%s: the project has no reference system (give --crs): the file carries none\n", kProgram);
+  }
+  if (args.Has("--origin") && !ParseOrigin(args.values["--origin"], KeptExtent(network), data)) {
+    return ToolUsageError(kProgram, "--origin needs 'auto' or two numbers X,Y");
+  }
+  data.cellSize = cellSize;
+  DemGrid grid;
+  if (format == ExportFormat::kGeoTiff && !DemGridFor(data, cellSize, grid, error)) {
+    return ToolUsageError(kProgram, error);
+  }
   if (interval > 0) {
     if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
     data.contours = TraceContours(network, interval);
+    data.contourInterval = interval;
   }
   if (!WriteExport(data, format, target, error)) return ToolFailure(kProgram, error);
   if (!quiet) {

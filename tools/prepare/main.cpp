@@ -10,6 +10,7 @@
 
 #include "las_reader.h"
 #include "project_writer.h"
+#include "survey_crs.h"
 #include "survey_input.h"
 
 namespace {
@@ -33,6 +34,9 @@ constexpr const char* kUsage =
     "  --workdir DIR       also write DIR/workdir naming the project\n"
     "  --margin METRES     distance of the frame from the survey (default: a tenth\n"
     "                      of the larger side, at least 10)\n"
+    "  --crs CRS           the survey's reference system: EPSG:n, a WKT or PROJ\n"
+    "                      string, or a .prj file; wins over the one LAS files\n"
+    "                      carry. Kept in PROJECT/crs.wkt for the other tools\n"
     "  --quiet             print nothing but errors\n"
     "  --help              show this help\n"
     "\n"
@@ -56,7 +60,7 @@ int Failure(const std::string& what) {
 
 int main(int argc, char** argv) {
   std::vector<std::string> pointFiles, breaklineFiles, contourFiles;
-  std::optional<std::string> project, workdir;
+  std::optional<std::string> project, workdir, crsText;
   double margin = -1;
   quarvelin::PointFilter filter;
   bool quiet = false;
@@ -82,7 +86,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg != "--points" && arg != "--project" && arg != "--breaklines" && arg != "--contours" &&
-        arg != "--workdir" && arg != "--margin" && arg != "--classes") {
+        arg != "--workdir" && arg != "--margin" && arg != "--classes" && arg != "--crs") {
       return UsageError("unknown argument '" + arg + "'");
     }
     auto v = value();
@@ -92,6 +96,7 @@ int main(int argc, char** argv) {
     else if (arg == "--breaklines") breaklineFiles.push_back(*v);
     else if (arg == "--contours") contourFiles.push_back(*v);
     else if (arg == "--workdir") workdir = *v;
+    else if (arg == "--crs") crsText = *v;
     else if (arg == "--classes") {
       if (!quarvelin::ParseClassList(*v, filter)) return UsageError("--classes needs codes 0 to 255 separated by commas");
     }
@@ -120,6 +125,15 @@ int main(int argc, char** argv) {
     lines.contourFiles.emplace_back();
     if (!quarvelin::ReadPolylines(file, lines.contourFiles.back(), error)) return Failure(error);
   }
+  // The reference system is settled before anything is written.
+  quarvelin::QuietGdalErrors();
+  quarvelin::CoordinateSystem crs;
+  std::vector<std::string> notes;
+  bool usage = false;
+  if (!quarvelin::SurveyCrs(pointFiles, crsText ? &*crsText : nullptr, crs, notes, usage, error)) {
+    return usage ? UsageError(error) : Failure(error);
+  }
+  for (const std::string& note : notes) std::fprintf(stderr, "quarvelin-prepare: %s\n", note.c_str());
   quarvelin::ProjectWriter writer;
   if (!writer.Begin(*project, !lines.breaklines.empty(), error)) return Failure(error);
   quarvelin::ReadCounts counts;
@@ -133,11 +147,13 @@ int main(int argc, char** argv) {
   }
   quarvelin::ProjectReport report;
   if (!writer.Finish(lines, margin, report, error)) return Failure(error);
+  if (!quarvelin::WriteProjectCrs(*project, crs, error)) return Failure(error);
   if (workdir && !quarvelin::WriteWorkdir(*workdir, *project, error)) return Failure(error);
   if (!quiet) {
     std::fprintf(stderr, "%zu survey points (%zu repeat the x and y of another, %zu skipped by class), %zu line vertices added\n",
                  report.surveyPoints, report.repeatedPoints, counts.skipped, report.addedLinePoints);
     std::fprintf(stderr, "wrote %s/PMAP: %zu point records\n", project->c_str(), report.tableRecords);
+    std::fprintf(stderr, "reference system: %s\n", crs.Known() ? crs.Label().c_str() : "none known (give --crs)");
   }
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "boundary_rings.h"
 #include "contours.h"
+#include "crs.h"
 #include "difference_map.h"
 #include "finished_project.h"
 #include "network_picture.h"
@@ -40,6 +41,9 @@ constexpr const char* kUsage =
     "  --level Z                  map the difference from the level Z (metres)\n"
     "  --boundary FILE            map only within these rings (as for\n"
     "                             quarvelin-volume)\n"
+    "  --crs CRS                  the reference system named under the title,\n"
+    "                             for a project a host made (default: the\n"
+    "                             project's crs.wkt): EPSG:n, WKT, PROJ or .prj\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this help\n"
     "\n"
@@ -47,6 +51,22 @@ constexpr const char* kUsage =
     "written, 2 a usage error.\n";
 
 // The cut/fill map of BASE against --compare OTHER or --level Z.
+// Names the project's reference system after the title; false with the
+// exit status set when --crs is unknown or crs.wkt does not parse.
+bool NameCrsInTitle(quarvelin::ToolArguments& args, const std::string& project, std::string& title, int& status) {
+  using namespace quarvelin;
+  QuietGdalErrors();
+  CoordinateSystem crs;
+  bool usage = false;
+  std::string error;
+  if (!ToolCrs(project, args.Has("--crs") ? &args.values["--crs"] : nullptr, crs, usage, error)) {
+    status = usage ? ToolUsageError(kProgram, error) : ToolFailure(kProgram, error);
+    return false;
+  }
+  if (crs.Known()) title += "  \u00b7  " + crs.Label();
+  return true;
+}
+
 int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, const std::string& target, int width,
                    bool quiet) {
   using namespace quarvelin;
@@ -77,6 +97,8 @@ int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, c
   } else {
     options.title += "level " + args.values["--level"] + " m";
   }
+  int status = 0;
+  if (!NameCrsInTitle(args, project, options.title, status)) return status;
   EarthworkVolumes volumes;
   const bool drawn = DrawDifferenceMap(base, compared, boundary, options, target, volumes, error);
   ReleasePictureCaches();
@@ -92,7 +114,8 @@ int main(int argc, char** argv) {
   using namespace quarvelin;
   ToolArguments args;
   std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--width", "--contour-interval", "--compare", "--level", "--boundary"},
+  if (!ParseToolArguments(argc, argv,
+                          {"--to", "--width", "--contour-interval", "--compare", "--level", "--boundary", "--crs"},
                           {"--removed", "--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
@@ -125,6 +148,8 @@ int main(int argc, char** argv) {
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
   options.title = std::filesystem::path(project).lexically_normal().filename().string();
+  int status = 0;
+  if (!NameCrsInTitle(args, project, options.title, status)) return status;
   if (interval > 0) {
     if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
