@@ -1,5 +1,6 @@
 // The host-side road on a large generated survey: quarvelin-prepare, the
-// build, quarvelin-export to every format, quarvelin-render, and the
+// build, quarvelin-export to every format (a GeoPackage of every triangle and
+// an elevation model at 1 m cells among them), quarvelin-render, and the
 // earthwork against a second survey of the site after works, each timed
 // in its own child process with its peak resident memory, beside the time
 // the disk takes to write the same number of bytes. Then the reading of
@@ -261,9 +262,10 @@ int main(int argc, char** argv) {
     std::vector<std::string> command;
     fs::path output;
   };
-  auto exportTo = [&](const std::string& file, bool contours) {
+  auto exportTo = [&](const std::string& file, bool contours, std::vector<std::string> extra = {}) {
     std::vector<std::string> c = {(bin / "quarvelin-export").string(), project.string(), "--to", (work / file).string(), "-q"};
     if (contours) c.insert(c.end(), {"--contour-interval", "5"});
+    c.insert(c.end(), extra.begin(), extra.end());
     return Step{"export " + file, c, work / file};
   };
   const std::vector<Step> steps = {
@@ -275,6 +277,8 @@ int main(int argc, char** argv) {
       exportTo("site.obj", false),
       exportTo("site.geojson", true),
       exportTo("contours.dxf", true),
+      exportTo("site.gpkg", false),
+      exportTo("dem-1m.tif", false, {"--cell-size", "1"}),
       {"render site.png", {(bin / "quarvelin-render").string(), project.string(), "--to", (work / "site.png").string(), "-q"}, work / "site.png"},
       {"prepare after works", {(bin / "quarvelin-prepare").string(), "--points", after.string(), "--project", afterProject.string(), "-q"}, afterProject},
       {"build after works", {(bin / "quarvelin-cli").string(), "--project", afterProject.string(), "--quiet"}, afterProject},
