@@ -20,9 +20,8 @@ bool IsHexDigit(int c) { return IsDigit(c) || (Lower(c) >= 'a' && Lower(c) <= 'f
 
 double OutOfRangeNumber(const char* first, const char* last, bool hex) {
   long double wide = 0;
-  auto [end, ec] = std::from_chars(first, last, wide, hex ? std::chars_format::hex : std::chars_format::general);
-  if (ec == std::errc()) return static_cast<double>(wide);
-  (void)end;
+  const auto format = hex ? std::chars_format::hex : std::chars_format::general;
+  if (std::from_chars(first, last, wide, format).ec == std::errc()) return static_cast<double>(wide);
   // Beyond even long double: the power of the base at the first significant
   // digit says on which side of the range the number lies, since no number
   // out of range lies anywhere near 1.

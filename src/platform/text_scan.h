@@ -50,9 +50,9 @@ class TextScanner {
 };
 
 // How the C library reads a number text that from_chars finds out of range
-// (a minus sign or none; the digits after "0x" when `hex`): the nearest double, by way of
-// long double where that holds the number, otherwise infinity for a
-// magnitude above the range and zero below it.
+// (a minus sign or none, then the digits, after "0x" when `hex`): the nearest
+// double, by way of long double where that holds the number, otherwise
+// infinity for a magnitude above the range and zero below it.
 double OutOfRangeNumber(const char* first, const char* last, bool hex);
 
 }  // namespace quarvelin

@@ -121,20 +121,6 @@ TEST(Cli, ProgressAndMessagesGoToStandardError) {
   EXPECT_NE(noWorkdir.err.find("workdir"), std::string::npos) << noWorkdir.err;
 }
 
-TEST(Cli, SecondBuildAtOnceIsRefused) {
-  // flock(1) holds Point.xyz as a running build does while it starts ours.
-  TempDirectory dir;
-  const fs::path project = dir.path() / "p";
-  ASSERT_TRUE(testing::WriteProjectFiles(project, {{1, 1, 1}, {5, 3, 2}, {2, 7, 3}}));
-  const std::string points = ReadFileBytes(project / "PMAP" / "Point.xyz");
-  ProgramResult run = testing::RunInstalled(
-      "flock", {(project / "PMAP" / "Point.xyz").string(), (testing::BuildDirectory() / "quarvelin-cli").string(),
-                "--project", project.string()});
-  EXPECT_EQ(run.status, 1);
-  EXPECT_NE(run.err.find("另一个程序正在使用此文件"), std::string::npos) << run.err;
-  EXPECT_EQ(ReadFileBytes(project / "PMAP" / "Point.xyz"), points);
-}
-
 TEST(Cli, FullDiskIsRefusedBeforeTheTablesAreWritten) {
   // 3000 points: 120 kB of points fit the 200 kB file system of a mount of
   // this process's own (root only), the 168 kB of the sparse TIN.tri do not.
