@@ -111,6 +111,7 @@ bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) co
 void SegmentInserter::MarkEdge(int32_t t, int k) {
   TriangleRecord& tri = store_.triangles[t];
   tri.edgeMark[k] = kFixedEdge;
+  if (fixedEdgeLog_) fixedEdgeLog_->emplace_back(tri.vertex[(k + 1) % 3], tri.vertex[(k + 2) % 3]);
   const int32_t u = tri.neighbour[k];
   if (u == -1) return;
   TriangleRecord& other = store_.triangles[u];
@@ -132,6 +133,7 @@ void SegmentInserter::Retriangulate() {
   tris[t1].neighbour[2] = t0;
   tris[t0].edgeMark[2] = kFixedEdge;
   tris[t1].edgeMark[2] = kFixedEdge;
+  if (fixedEdgeLog_) fixedEdgeLog_->emplace_back(tris[t0].vertex[0], tris[t0].vertex[1]);
 }
 
 int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts) {

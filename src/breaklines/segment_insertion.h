@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+#include <vector>
 
 #include "breaklines/cavity_retriangulation.h"
 #include "breaklines/vertex_lookup.h"
@@ -56,6 +58,10 @@ class SegmentInserter {
 
   CavityWorkspace& workspace() { return workspace_; }
 
+  // When set, every edge an enforcement marks fixed is appended to it, as
+  // its two ends: the pieces that one segment became in the network.
+  void LogFixedEdges(std::vector<std::pair<int32_t, int32_t>>* log) { fixedEdgeLog_ = log; }
+
  private:
   // One piece: the result, and in `cuts` the points on the segment at which
   // it has to be cut (the network is then unchanged).
@@ -92,6 +98,7 @@ class SegmentInserter {
   // Built at the first look-up; positions never change during enforcement.
   mutable VertexLookup lookup_;
   mutable int lookupState_ = 0;  // 0 not built yet, 1 built, -1 the list walk serves
+  std::vector<std::pair<int32_t, int32_t>>* fixedEdgeLog_ = nullptr;
 };
 
 }  // namespace quarvelin

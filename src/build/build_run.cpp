@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "boundary/boundary_clipping.h"
 #include "boundary/boundary_trimming.h"
 #include "build/line_sources.h"
 #include "build/sjw_export.h"
@@ -46,6 +47,43 @@ bool WriteBuildInfo(const std::string& path, const BuildSummary& summary, bool c
   text += summary.speedText + "\n";
   out.Write(ToGbk(text));
   return out.Close();
+}
+
+// The rings the build clips to: the file the options name, else the
+// project's own. None: the build trims. False, after the message, when the
+// file cannot be read.
+bool ReadClipRings(const std::string& projectDirectory, const BuildOptions& options, BoundaryRings& rings,
+                   ProgressReporter& reporter) {
+  std::string path = options.boundaryFile;
+  if (path.empty()) {
+    path = ProjectFilePath(projectDirectory, "PMAP", kProjectRingFile);
+    if (FileSize(path) < 0) return true;
+  }
+  std::string message;
+  if (ReadBoundaryRings(ResolvePathCase(path), rings, message)) return true;
+  reporter.ShowMessage(message);
+  return false;
+}
+
+// Clips to the rings when the build has them, trims otherwise. False when
+// the build must end: a ring that could not be forced in is not clipped
+// through the gap.
+bool AdjustBoundary(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings,
+                    const BuildOptions& options, ProgressReporter& reporter, BuildOutcome& outcome) {
+  std::string message;
+  if (rings.rings.empty()) {
+    reporter.SetStatus("正在自动调整TIN边界...");
+    if (!TrimBoundary(store, options.maxBoundaryEdge, message)) {
+      reporter.ShowMessage(message);
+      ++outcome.failedOutputs;
+    }
+    return true;
+  }
+  reporter.SetStatus("正在按边界线裁剪TIN...");
+  const ClipResult result = ClipToRings(store, segments, rings, message);
+  if (result != ClipResult::kClipped) reporter.ShowMessage(message);
+  if (result == ClipResult::kEdgeFileFailed) ++outcome.failedOutputs;
+  return result != ClipResult::kRefused;
 }
 
 }  // namespace
@@ -151,9 +189,16 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   WorkStack work;
   std::string message;
 
+  BoundaryRings rings;
+  if (!ReadClipRings(projectDirectory, options, rings, reporter)) return outcome;
+  ImportCheck checkRings;
+  if (!rings.rings.empty()) {
+    checkRings = [&rings](const ModelStore& s, std::string& m) { return ResolveBoundaryRings(s, rings, m); };
+  }
+
   const int64_t start = CalendarSeconds();
   reporter.SetStatus("正在导入数模原始数据...");
-  if (!ImportPoints(store, message)) {
+  if (!ImportPoints(store, message, checkRings)) {
     reporter.ShowMessage(message);
     return outcome;
   }
@@ -200,11 +245,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   EnforceBreaklines(projectDirectory, segments, reporter);
   if (options.contoursAsFeatureLines && !EnforceContours(projectDirectory, segments, reporter)) return outcome;
 
-  reporter.SetStatus("正在自动调整TIN边界...");
-  if (!TrimBoundary(store, options.maxBoundaryEdge, message)) {
-    reporter.ShowMessage(message);
-    ++outcome.failedOutputs;
-  }
+  if (!AdjustBoundary(store, segments, rings, options, reporter, outcome)) return outcome;
   if (options.writeSjwFile && !SjwExport(store, reporter)) return outcome;
 
   reporter.SetStatus("正在输出TIN数据...");

@@ -48,6 +48,9 @@ struct BuildOptions {
   // point the index places; the walk's answer is used, and the points where
   // the two differ are counted.
   bool checkLocation = false;
+  // Ring file to clip the network to instead of trimming it. Empty: the
+  // project's own ring file (PMAP/ClipRings.pl) when it has one.
+  std::string boundaryFile;
 };
 
 // How a build ended, for front ends that report more than the dialog does.

@@ -22,6 +22,10 @@ constexpr const char* kUsage =
     "  --max-edge METRES   longest outer edge a boundary triangle may keep\n"
     "                      (default 200; values below 100, or not numbers, give 100)\n"
     "  --contours          enforce the contour files as feature lines\n"
+    "  --boundary FILE     clip the network to the closed rings of FILE (block\n"
+    "                      form: a vertex count, then 'x y z' lines; rings inside\n"
+    "                      a ring are holes) instead of trimming long edges; a\n"
+    "                      project that holds PMAP/ClipRings.pl is clipped to it\n"
     "  --sjw               also write TIN.sjw\n"
     "  --quiet             no progress output\n"
     "  --help              show this help\n"
@@ -66,11 +70,12 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
-    } else if (arg == "--install-dir" || arg == "--project" || arg == "--max-edge") {
+    } else if (arg == "--install-dir" || arg == "--project" || arg == "--max-edge" || arg == "--boundary") {
       auto v = value();
       if (!v) return UsageError("option " + arg + " needs a value");
       if (arg == "--install-dir") installDirectory = *v;
       else if (arg == "--project") projectDirectory = *v;
+      else if (arg == "--boundary") options.boundaryFile = *v;
       else options.maxBoundaryEdge = quarvelin::MaxBoundaryEdgeFromText(*v);
     } else if (arg == "--contours") {
       if (!flag(options.contoursAsFeatureLines)) return UsageError("option --contours takes no value");

@@ -120,7 +120,7 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
   return true;
 }
 
-bool ImportPoints(ModelStore& store, std::string& message) {
+bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& check) {
   PointIndex index;
   const std::string indexPath = ProjectFilePath(store.projectDirectory, "PMAP", "PtIndex.idx");
   if (!ReadPointIndex(indexPath, index, message)) return false;
@@ -162,7 +162,9 @@ bool ImportPoints(ModelStore& store, std::string& message) {
   for (size_t k = 0; k < cellCount; ++k) store.cellOrder[k] = CellOrderEntry{static_cast<int32_t>(k), 0};
   store.occupiedCells = 0;
 
-  if (!CheckSurveyPoints(store, message) || !CheckFrame(store, message)) return false;
+  if (!CheckSurveyPoints(store, message) || !CheckFrame(store, message) || (check && !check(store, message))) {
+    return false;
+  }
   // From here the tables change: the summary of an earlier build must not
   // stay to vouch for them if this one ends early.
   const std::string infoPath = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.inf");

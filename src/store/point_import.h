@@ -24,9 +24,11 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
 // into its grid cell. Everything is checked before the first byte of either
 // table is written: that both open for this build alone with their blocks on
 // disk, their sizes, the box, that every survey point has finite coordinates
-// and height and a cell inside the grid, and the frame. Then the TIN.inf of
-// an earlier build is removed. On failure returns false with `message` set.
-bool ImportPoints(ModelStore& store, std::string& message);
+// and height and a cell inside the grid, the frame, and then `check`, when
+// given, on the mapped points and the sized grid. Then the TIN.inf of an
+// earlier build is removed. On failure returns false with `message` set.
+using ImportCheck = std::function<bool(const ModelStore&, std::string&)>;
+bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& check = nullptr);
 
 // Files the survey points 4..pointCount-1 of an open store into the sized grid
 // (the grid must already be sized and the points validated).

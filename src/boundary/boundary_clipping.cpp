@@ -1,0 +1,590 @@
+#include "boundary/boundary_clipping.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <unordered_map>
+
+#include "boundary/boundary_edges.h"
+#include "boundary/edge_file.h"
+#include "platform/text_scan.h"
+#include "platform/text_writer.h"
+
+namespace quarvelin {
+
+namespace {
+
+// The tolerance of segment insertion's vertex matching, so that a ring
+// vertex resolves here to the point that insertion will find for it.
+constexpr double kMatchTolerance = 0.0001;
+
+std::string RingLabel(size_t ring) {
+  std::string text = "第";
+  AppendInt(text, static_cast<int64_t>(ring) + 1);
+  return text + "个边界环";
+}
+
+std::string PositionText(PlanePosition p) {
+  std::string text = "X=";
+  AppendFixed(text, p.x);
+  text += " Y=";
+  AppendFixed(text, p.y);
+  return text;
+}
+
+std::string VertexLabel(size_t ring, int32_t number, PlanePosition p) {
+  std::string text = RingLabel(ring) + "的第";
+  AppendInt(text, number);
+  return text + "个顶点（" + PositionText(p) + "）";
+}
+
+// ---------------------------------------------------------------------------
+// Resolving and checking the rings.
+
+// One segment of a resolved ring, from points[index] to the next point.
+struct RingSegment {
+  int32_t ring;
+  int32_t index;
+  int32_t from;
+  int32_t to;
+  double minX, maxX;
+};
+
+std::string SegmentLabel(const BoundaryRings& rings, const PointRecord* points, size_t ring, size_t index) {
+  const BoundaryRing& r = rings.rings[ring];
+  const size_t next = (index + 1) % r.points.size();
+  std::string text = RingLabel(ring) + "的第";
+  AppendInt(text, r.vertexNumbers[index]);
+  text += "个顶点起的一段（" + PositionText(PositionOf(points[r.points[index]])) + " 至 " +
+          PositionText(PositionOf(points[r.points[next]])) + "）";
+  return text;
+}
+
+double Orient(const PointRecord* points, int32_t a, int32_t b, int32_t c) { return Orientation(points, a, b, c); }
+
+// r, already known to lie on the line through p and q, lies within the
+// segment's extent.
+bool WithinExtent(const PointRecord* points, int32_t p, int32_t q, int32_t r) {
+  const PointRecord &P = points[p], &Q = points[q], &R = points[r];
+  return R.x >= std::min(P.x, Q.x) && R.x <= std::max(P.x, Q.x) && R.y >= std::min(P.y, Q.y) &&
+         R.y <= std::max(P.y, Q.y);
+}
+
+bool Opposite(double a, double b) { return (a > 0 && b < 0) || (a < 0 && b > 0); }
+
+// Two ring segments meet other than at a shared end: they cross, one touches
+// the other, or they overlap along a line.
+bool SegmentsMeet(const PointRecord* points, const RingSegment& s, const RingSegment& t) {
+  const int32_t shared = (s.from == t.from || s.from == t.to) ? s.from : (s.to == t.from || s.to == t.to) ? s.to : -1;
+  if (shared >= 0) {
+    const int32_t x = s.from == shared ? s.to : s.from;
+    const int32_t y = t.from == shared ? t.to : t.from;
+    if (x == y) return true;  // the same segment twice
+    // Sharing an end, they meet elsewhere only by running along each other.
+    const PointRecord &V = points[shared], &X = points[x], &Y = points[y];
+    return Orient(points, shared, x, y) == 0 && (X.x - V.x) * (Y.x - V.x) + (X.y - V.y) * (Y.y - V.y) > 0;
+  }
+  const double o1 = Orient(points, s.from, s.to, t.from), o2 = Orient(points, s.from, s.to, t.to);
+  const double o3 = Orient(points, t.from, t.to, s.from), o4 = Orient(points, t.from, t.to, s.to);
+  if (Opposite(o1, o2) && Opposite(o3, o4)) return true;
+  return (o1 == 0 && WithinExtent(points, s.from, s.to, t.from)) ||
+         (o2 == 0 && WithinExtent(points, s.from, s.to, t.to)) ||
+         (o3 == 0 && WithinExtent(points, t.from, t.to, s.from)) ||
+         (o4 == 0 && WithinExtent(points, t.from, t.to, s.to));
+}
+
+// Direction to d strictly inside the counter-clockwise turn round v from the
+// direction to a to the direction to b.
+bool InSector(const PointRecord* points, int32_t v, int32_t a, int32_t b, int32_t d) {
+  if (Orient(points, v, a, b) > 0) return Orient(points, v, a, d) > 0 && Orient(points, v, d, b) > 0;
+  return !(Orient(points, v, b, d) >= 0 && Orient(points, v, d, a) >= 0);
+}
+
+// The earliest survey point of the position's grid cell within the matching
+// tolerance, for every position at once: one pass over the points in table
+// order, which is the order of each cell's list once the points are filed.
+std::vector<int32_t> MatchPositions(const ModelStore& store, const std::vector<PlanePosition>& positions) {
+  const PointGrid& grid = store.grid;
+  std::vector<int32_t> match(positions.size(), -1);
+  std::vector<int32_t> firstInCell(grid.cells.size(), -1), nextInCell(positions.size(), -1);
+  for (size_t k = 0; k < positions.size(); ++k) {
+    const int32_t cell = grid.CellAt(positions[k].x, positions[k].y);
+    if (cell < 0) continue;
+    nextInCell[k] = firstInCell[static_cast<size_t>(cell)];
+    firstInCell[static_cast<size_t>(cell)] = static_cast<int32_t>(k);
+  }
+  for (int32_t p = 4; p < store.pointCount; ++p) {
+    const PointRecord& q = store.points[p];
+    for (int32_t k = firstInCell[static_cast<size_t>(grid.CellAt(q.x, q.y))]; k >= 0; k = nextInCell[static_cast<size_t>(k)]) {
+      const PlanePosition& v = positions[static_cast<size_t>(k)];
+      if (match[static_cast<size_t>(k)] < 0 && std::fabs(q.x - v.x) < kMatchTolerance &&
+          std::fabs(q.y - v.y) < kMatchTolerance) {
+        match[static_cast<size_t>(k)] = p;
+      }
+    }
+  }
+  return match;
+}
+
+bool InsideFrame(const PointRecord* points, PlanePosition v) {
+  int positive = 0, negative = 0;
+  for (int i = 0; i < 4; ++i) {
+    const double o = OrientationXY(PositionOf(points[i]), PositionOf(points[(i + 1) % 4]), v);
+    positive += o > 0;
+    negative += o < 0;
+  }
+  return positive == 4 || negative == 4;
+}
+
+// Fills points, resolvedFrom and vertexNumbers of every ring from the
+// matches of its positions (in file order, all rings after each other).
+bool AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vector<int32_t>& match,
+                  std::string& message) {
+  size_t k = 0;
+  for (size_t r = 0; r < rings.rings.size(); ++r) {
+    BoundaryRing& ring = rings.rings[r];
+    ring.points.clear();
+    ring.resolvedFrom.clear();
+    ring.vertexNumbers.clear();
+    for (size_t j = 0; j < ring.positions.size(); ++j, ++k) {
+      const PlanePosition v = ring.positions[j];
+      const int32_t number = static_cast<int32_t>(j) + 1;
+      if (!InsideFrame(store.points, v)) {
+        message = VertexLabel(r, number, v) + "在图框之外，请查错!";
+        return false;
+      }
+      if (match[k] < 0) {
+        message = VertexLabel(r, number, v) + "没有对应的数模点，请查错!";
+        return false;
+      }
+      if (!ring.points.empty() && ring.points.back() == match[k]) continue;
+      ring.points.push_back(match[k]);
+      ring.resolvedFrom.push_back(v);
+      ring.vertexNumbers.push_back(number);
+    }
+    while (ring.points.size() > 1 && ring.points.back() == ring.points.front()) {
+      ring.points.pop_back();
+      ring.resolvedFrom.pop_back();
+      ring.vertexNumbers.pop_back();
+    }
+    if (ring.points.size() < 3) {
+      message = RingLabel(r) + "不足三个不同的顶点，请查错!";
+      return false;
+    }
+  }
+  return true;
+}
+
+// A ring passing a point twice is not simple; rings sharing a point must not
+// share a segment there nor cross each other through it.
+bool CheckSharedVertices(const ModelStore& store, const BoundaryRings& rings, std::string& message) {
+  struct Visit {
+    int32_t point, ring, index, previous, next;
+  };
+  std::vector<Visit> visits;
+  for (size_t r = 0; r < rings.rings.size(); ++r) {
+    const std::vector<int32_t>& p = rings.rings[r].points;
+    const size_t n = p.size();
+    for (size_t j = 0; j < n; ++j) {
+      visits.push_back({p[j], static_cast<int32_t>(r), static_cast<int32_t>(j), p[(j + n - 1) % n], p[(j + 1) % n]});
+    }
+  }
+  std::sort(visits.begin(), visits.end(), [](const Visit& a, const Visit& b) {
+    return a.point != b.point ? a.point < b.point : a.ring != b.ring ? a.ring < b.ring : a.index < b.index;
+  });
+  for (size_t i = 0; i < visits.size(); ++i) {
+    for (size_t j = i + 1; j < visits.size() && visits[j].point == visits[i].point; ++j) {
+      const Visit &a = visits[i], &b = visits[j];
+      const BoundaryRing& ring = rings.rings[static_cast<size_t>(b.ring)];
+      const std::string where = VertexLabel(static_cast<size_t>(b.ring), ring.vertexNumbers[static_cast<size_t>(b.index)],
+                                            ring.resolvedFrom[static_cast<size_t>(b.index)]);
+      if (a.ring == b.ring) {
+        message = where + "与本环前面的顶点是同一个点，边界环自相交，请查错!";
+        return false;
+      }
+      const bool sharedSegment = b.previous == a.previous || b.previous == a.next || b.next == a.previous ||
+                                 b.next == a.next;
+      if (sharedSegment || InSector(store.points, a.point, a.previous, a.next, b.previous) !=
+                               InSector(store.points, a.point, a.previous, a.next, b.next)) {
+        message = where + "处与" + RingLabel(static_cast<size_t>(a.ring)) + "相交或重叠，请查错!";
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// Every pair of ring segments whose x extents overlap, found by sweeping
+// them in order of their smallest x.
+bool CheckCrossings(const ModelStore& store, const BoundaryRings& rings, std::string& message) {
+  const PointRecord* points = store.points;
+  std::vector<RingSegment> segments;
+  for (size_t r = 0; r < rings.rings.size(); ++r) {
+    const std::vector<int32_t>& p = rings.rings[r].points;
+    for (size_t j = 0; j < p.size(); ++j) {
+      const int32_t a = p[j], b = p[(j + 1) % p.size()];
+      segments.push_back({static_cast<int32_t>(r), static_cast<int32_t>(j), a, b, std::min(points[a].x, points[b].x),
+                          std::max(points[a].x, points[b].x)});
+    }
+  }
+  std::sort(segments.begin(), segments.end(), [](const RingSegment& a, const RingSegment& b) {
+    return a.minX != b.minX ? a.minX < b.minX : a.ring != b.ring ? a.ring < b.ring : a.index < b.index;
+  });
+  for (size_t i = 0; i < segments.size(); ++i) {
+    for (size_t j = i + 1; j < segments.size() && segments[j].minX <= segments[i].maxX; ++j) {
+      const RingSegment *s = &segments[i], *t = &segments[j];
+      if (!SegmentsMeet(points, *s, *t)) continue;
+      if (s->ring > t->ring || (s->ring == t->ring && s->index > t->index)) std::swap(s, t);
+      message = SegmentLabel(rings, points, static_cast<size_t>(s->ring), static_cast<size_t>(s->index)) + "与" +
+                SegmentLabel(rings, points, static_cast<size_t>(t->ring), static_cast<size_t>(t->index)) +
+                "相交或重叠，请查错!";
+      return false;
+    }
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Forcing the rings in.
+
+uint64_t EdgeKey(int32_t from, int32_t to) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(from)) << 32) | static_cast<uint32_t>(to);
+}
+
+// A piece of a ring in the network, directed as the ring runs.
+struct RingEdge {
+  int32_t ring;
+  int32_t segment;
+  int32_t from;
+  int32_t to;
+};
+
+// The logged edges of one segment must lead from a to b, each starting where
+// the one before ended; appends them to `edges` directed from a to b.
+bool AppendChain(const std::vector<std::pair<int32_t, int32_t>>& log, int32_t ring, int32_t segment, int32_t a,
+                 int32_t b, std::vector<RingEdge>& edges) {
+  int32_t at = a;
+  for (const auto& [u, v] : log) {
+    if (at == b || (u != at && v != at)) return false;
+    const int32_t next = u == at ? v : u;
+    edges.push_back({ring, segment, at, next});
+    at = next;
+  }
+  return at == b;
+}
+
+// The triangles on the left and on the right of the edge from u to v; the
+// left one is -1 when u and v are not joined by a fixed edge.
+struct EdgeSides {
+  int32_t left = -1;
+  int32_t right = -1;
+};
+
+EdgeSides SidesOfFixedEdge(const ModelStore& store, const SegmentInserter& segments, int32_t u, int32_t v) {
+  StartWedge wedge;
+  if (store.points[u].incidentTriangle < 0 || !segments.FindStartWedge(u, v, wedge)) return {};
+  const TriangleRecord& t = store.triangles[wedge.triangle];
+  const int i = wedge.position;
+  // The wedge holds the direction to v, so an edge to v is one of its sides.
+  if (t.vertex[(i + 1) % 3] == v && t.edgeMark[(i + 2) % 3] == kFixedEdge) {
+    return {wedge.triangle, t.neighbour[(i + 2) % 3]};
+  }
+  if (t.vertex[(i + 2) % 3] == v && t.edgeMark[(i + 1) % 3] == kFixedEdge) {
+    return {t.neighbour[(i + 1) % 3], wedge.triangle};
+  }
+  return {};
+}
+
+std::string NotForcedMessage(const ModelStore& store, const BoundaryRings& rings, const RingEdge& e) {
+  return SegmentLabel(rings, store.points, static_cast<size_t>(e.ring), static_cast<size_t>(e.segment)) +
+         "无法嵌入三角网，未按边界线裁剪，请查错!";
+}
+
+double SignedArea(const PointRecord* points, const std::vector<int32_t>& ring) {
+  const PointRecord& o = points[ring[0]];
+  double area = 0;
+  for (size_t j = 1; j + 1 < ring.size(); ++j) {
+    const PointRecord &p = points[ring[j]], &q = points[ring[j + 1]];
+    area += (p.x - o.x) * (q.y - o.y) - (q.x - o.x) * (p.y - o.y);
+  }
+  return area / 2;
+}
+
+// How many rings hold the position (crossing-number test of each ring).
+int32_t RingsHolding(const PointRecord* points, const BoundaryRings& rings, PlanePosition c) {
+  int32_t count = 0;
+  for (const BoundaryRing& ring : rings.rings) {
+    bool inside = false;
+    const size_t n = ring.points.size();
+    for (size_t j = 0, k = n - 1; j < n; k = j++) {
+      const PointRecord &p = points[ring.points[j]], &q = points[ring.points[k]];
+      if ((p.y > c.y) != (q.y > c.y) && c.x < (q.x - p.x) * (c.y - p.y) / (q.y - p.y) + p.x) inside = !inside;
+    }
+    count += inside;
+  }
+  return count;
+}
+
+class RingClipper {
+ public:
+  RingClipper(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings)
+      : store_(store), segments_(segments), rings_(rings) {}
+
+  bool ForceRings(std::string& message);
+  bool FloodDepths(std::string& message);
+  bool CheckGeometry(std::string& message) const;
+  void MarkOutside();
+  BoundaryEdgeList KeptBoundary() const;
+
+ private:
+  bool Kept(int32_t t) const { return t >= 0 && store_.triangles[t].state != kRemovedTriangle; }
+  // Depth change from triangle t across its side k, or 0 when that is not a
+  // ring edge.
+  int32_t DepthStep(int32_t t, int k) const;
+  std::vector<BoundaryEdge> TraceWalk(int32_t t, int k, std::vector<uint8_t>& listed) const;
+
+  ModelStore& store_;
+  SegmentInserter& segments_;
+  const BoundaryRings& rings_;
+  std::vector<RingEdge> edges_;
+  std::vector<EdgeSides> sides_;  // beside edges_
+  std::unordered_map<uint64_t, int32_t> ringOfEdge_;
+  std::vector<bool> counterClockwise_;
+  std::vector<int32_t> depth_;
+};
+
+bool RingClipper::ForceRings(std::string& message) {
+  std::vector<std::pair<int32_t, int32_t>> log;
+  segments_.LogFixedEdges(&log);
+  for (size_t r = 0; r < rings_.rings.size(); ++r) {
+    const BoundaryRing& ring = rings_.rings[r];
+    const size_t n = ring.points.size();
+    for (size_t j = 0; j < n; ++j) {
+      log.clear();
+      segments_.InsertSegment(ring.resolvedFrom[j], ring.resolvedFrom[(j + 1) % n]);
+      if (!AppendChain(log, static_cast<int32_t>(r), static_cast<int32_t>(j), ring.points[j], ring.points[(j + 1) % n],
+                       edges_)) {
+        segments_.LogFixedEdges(nullptr);
+        message = NotForcedMessage(store_, rings_, {static_cast<int32_t>(r), static_cast<int32_t>(j), 0, 0});
+        return false;
+      }
+    }
+  }
+  segments_.LogFixedEdges(nullptr);
+  // A later ring meets an earlier one at shared points only, so it cannot
+  // have replaced an earlier ring's edge; a network that says otherwise is
+  // not clipped.
+  ringOfEdge_.reserve(edges_.size());
+  for (const RingEdge& e : edges_) {
+    const EdgeSides sides = SidesOfFixedEdge(store_, segments_, e.from, e.to);
+    if (sides.left < 0 || sides.right < 0) {
+      message = NotForcedMessage(store_, rings_, e);
+      return false;
+    }
+    sides_.push_back(sides);
+    ringOfEdge_[EdgeKey(e.from, e.to)] = e.ring;
+  }
+  for (const BoundaryRing& ring : rings_.rings) counterClockwise_.push_back(SignedArea(store_.points, ring.points) > 0);
+  return true;
+}
+
+int32_t RingClipper::DepthStep(int32_t t, int k) const {
+  const TriangleRecord& tri = store_.triangles[t];
+  if (tri.edgeMark[k] != kFixedEdge) return 0;
+  const int32_t p = tri.vertex[(k + 1) % 3], q = tri.vertex[(k + 2) % 3];
+  // t lies on the left of p->q; the left of a counter-clockwise ring is its
+  // inside.
+  auto ring = ringOfEdge_.find(EdgeKey(p, q));
+  bool tLeft = true;
+  if (ring == ringOfEdge_.end()) {
+    ring = ringOfEdge_.find(EdgeKey(q, p));
+    if (ring == ringOfEdge_.end()) return 0;
+    tLeft = false;
+  }
+  const bool tInside = tLeft == counterClockwise_[static_cast<size_t>(ring->second)];
+  return tInside ? -1 : 1;
+}
+
+bool RingClipper::FloodDepths(std::string& message) {
+  constexpr int32_t kUnknown = std::numeric_limits<int32_t>::min();
+  const std::string failure = "边界线内外判断不一致，未按边界线裁剪：" + rings_.path;
+  depth_.assign(static_cast<size_t>(store_.lastTriangle) + 1, kUnknown);
+  const int32_t start = store_.points[0].incidentTriangle;
+  if (start < 0 || start > store_.lastTriangle) {
+    message = failure;
+    return false;
+  }
+  std::vector<int32_t> pending{start};
+  depth_[static_cast<size_t>(start)] = 0;
+  while (!pending.empty()) {
+    const int32_t t = pending.back();
+    pending.pop_back();
+    for (int k = 0; k < 3; ++k) {
+      const int32_t u = store_.triangles[t].neighbour[k];
+      if (u < 0) continue;
+      const int32_t d = depth_[static_cast<size_t>(t)] + DepthStep(t, k);
+      int32_t& known = depth_[static_cast<size_t>(u)];
+      if (known == kUnknown) {
+        known = d;
+        pending.push_back(u);
+      } else if (known != d) {
+        message = failure;
+        return false;
+      }
+    }
+  }
+  if (std::count(depth_.begin(), depth_.end(), kUnknown) > 0) {
+    message = failure;
+    return false;
+  }
+  return true;
+}
+
+// For every ring, the fattest triangle on its inner side: the rings that
+// hold its centroid must number its depth.
+bool RingClipper::CheckGeometry(std::string& message) const {
+  const PointRecord* points = store_.points;
+  for (size_t r = 0; r < rings_.rings.size(); ++r) {
+    int32_t best = -1;
+    double bestArea = 0;
+    for (size_t e = 0; e < edges_.size(); ++e) {
+      if (edges_[e].ring != static_cast<int32_t>(r)) continue;
+      const int32_t t = counterClockwise_[r] ? sides_[e].left : sides_[e].right;
+      const TriangleRecord& tri = store_.triangles[t];
+      const double area = Orientation(points, tri.vertex[0], tri.vertex[1], tri.vertex[2]);
+      if (area > bestArea) {
+        best = t;
+        bestArea = area;
+      }
+    }
+    if (best < 0) continue;
+    const TriangleRecord& tri = store_.triangles[best];
+    const PlanePosition centroid{
+        (points[tri.vertex[0]].x + points[tri.vertex[1]].x + points[tri.vertex[2]].x) / 3,
+        (points[tri.vertex[0]].y + points[tri.vertex[1]].y + points[tri.vertex[2]].y) / 3};
+    if (RingsHolding(points, rings_, centroid) != depth_[static_cast<size_t>(best)]) {
+      message = "边界线内外判断与几何位置不符，未按边界线裁剪：" + rings_.path;
+      return false;
+    }
+  }
+  return true;
+}
+
+void RingClipper::MarkOutside() {
+  for (int32_t t = 0; t <= store_.lastTriangle; ++t) {
+    if (depth_[static_cast<size_t>(t)] % 2 == 0) store_.triangles[t].state = kRemovedTriangle;
+  }
+}
+
+// From the edge opposite vertex[k] of kept triangle t, with t on its left,
+// on along the edge of the kept triangles: round the edge's end clockwise
+// through kept triangles to the first edge with no kept triangle beyond.
+std::vector<BoundaryEdge> RingClipper::TraceWalk(int32_t t, int k, std::vector<uint8_t>& listed) const {
+  std::vector<BoundaryEdge> walk;
+  const TriangleRecord* tris = store_.triangles;
+  int32_t c = t;
+  int side = k;
+  while (!(listed[static_cast<size_t>(c)] & (1u << side))) {
+    listed[static_cast<size_t>(c)] |= static_cast<uint8_t>(1u << side);
+    const int32_t from = tris[c].vertex[(side + 1) % 3], at = tris[c].vertex[(side + 2) % 3];
+    walk.push_back({from, at, side, c});
+    int32_t behind = from;
+    for (int32_t turns = 0; turns <= store_.lastTriangle; ++turns) {
+      const int s = VertexPosition(tris[c], behind);
+      const int32_t beyond = tris[c].neighbour[s];
+      if (!Kept(beyond)) {
+        side = s;
+        break;
+      }
+      behind = tris[c].vertex[(s + 2) % 3];
+      c = beyond;
+    }
+  }
+  return walk;
+}
+
+BoundaryEdgeList RingClipper::KeptBoundary() const {
+  std::vector<uint8_t> listed(static_cast<size_t>(store_.lastTriangle) + 1, 0);
+  std::vector<std::vector<BoundaryEdge>> walks;
+  for (int32_t t = 0; t <= store_.lastTriangle; ++t) {
+    if (!Kept(t)) continue;
+    for (int k = 0; k < 3; ++k) {
+      if (!Kept(store_.triangles[t].neighbour[k]) && !(listed[static_cast<size_t>(t)] & (1u << k))) {
+        walks.push_back(TraceWalk(t, k, listed));
+      }
+    }
+  }
+  // The host reads one closed walk: the walks after the first are reached
+  // from its start point and left back to it, as trimming's walk runs out
+  // along an edge and back. A walk through that point starts there.
+  BoundaryEdgeList list;
+  if (walks.empty()) return list;
+  const int32_t home = walks[0][0].from;
+  for (size_t w = 0; w < walks.size(); ++w) {
+    std::vector<BoundaryEdge>& walk = walks[w];
+    auto at = std::find_if(walk.begin(), walk.end(), [home](const BoundaryEdge& e) { return e.from == home; });
+    if (at != walk.end()) std::rotate(walk.begin(), at, walk.end());
+    const int32_t start = walk[0].from;
+    if (start != home) list.push_back({home, start, 0, -1});
+    list.insert(list.end(), walk.begin(), walk.end());
+    if (start != home) list.push_back({start, home, 0, -1});
+  }
+  return list;
+}
+
+}  // namespace
+
+bool ReadBoundaryRings(const std::string& path, BoundaryRings& rings, std::string& message) {
+  rings.path = path;
+  rings.rings.clear();
+  TextScanner scan;
+  if (!scan.Open(path)) {
+    message = "无法打开边界线文件：" + path;
+    return false;
+  }
+  std::string word;
+  while (scan.ReadWord(word)) {
+    int32_t count = 0;
+    auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), count);
+    BoundaryRing ring;
+    bool complete = ec == std::errc() && end == word.data() + word.size() && count >= 0;
+    for (int32_t k = 0; complete && k < count; ++k) {
+      PlanePosition p{0, 0};
+      double z = 0;
+      complete = scan.ReadDouble(p.x) && scan.ReadDouble(p.y) && scan.ReadDouble(z) && std::isfinite(p.x) &&
+                 std::isfinite(p.y);
+      ring.positions.push_back(p);
+    }
+    if (!complete) {
+      message = "边界线文件数据有误（" + RingLabel(rings.rings.size()) + "）：" + path;
+      return false;
+    }
+    rings.rings.push_back(std::move(ring));
+  }
+  if (rings.rings.empty()) {
+    message = "边界线文件中没有边界环：" + path;
+    return false;
+  }
+  return true;
+}
+
+bool ResolveBoundaryRings(const ModelStore& store, BoundaryRings& rings, std::string& message) {
+  std::vector<PlanePosition> positions;
+  for (const BoundaryRing& ring : rings.rings) positions.insert(positions.end(), ring.positions.begin(), ring.positions.end());
+  return AssignPoints(store, rings, MatchPositions(store, positions), message) &&
+         CheckSharedVertices(store, rings, message) && CheckCrossings(store, rings, message);
+}
+
+ClipResult ClipToRings(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings, std::string& message) {
+  RingClipper clipper(store, segments, rings);
+  if (!clipper.ForceRings(message) || !clipper.FloodDepths(message) || !clipper.CheckGeometry(message)) {
+    return ClipResult::kRefused;
+  }
+  clipper.MarkOutside();
+  const BoundaryEdgeList boundary = clipper.KeptBoundary();
+  PointBoundaryToEdges(store, boundary);
+  return WriteEdgeFile(store, boundary, message) ? ClipResult::kClipped : ClipResult::kEdgeFileFailed;
+}
+
+}  // namespace quarvelin
