@@ -168,7 +168,9 @@ bool AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vect
       ring.resolvedFrom.pop_back();
       ring.vertexNumbers.pop_back();
     }
-    if (ring.points.size() < 3) {
+    std::vector<int32_t> distinct = ring.points;
+    std::sort(distinct.begin(), distinct.end());
+    if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) {
       message = RingLabel(r) + "不足三个不同的顶点，请查错!";
       return false;
     }

@@ -31,6 +31,10 @@ constexpr const char* kUsage =
     "                      'x y z' lines; may repeat\n"
     "  --contours FILE     contour lines in the same block form, one contour file\n"
     "                      of the project per option; may repeat\n"
+    "  --boundary FILE     closed rings in the same block form (a ring's last\n"
+    "                      vertex may repeat its first; rings inside a ring are\n"
+    "                      holes): kept as PMAP/ClipRings.pl, so that every build\n"
+    "                      of the project is clipped to them; may repeat\n"
     "  --workdir DIR       also write DIR/workdir naming the project\n"
     "  --margin METRES     distance of the frame from the survey (default: a tenth\n"
     "                      of the larger side, at least 10)\n"
@@ -59,7 +63,7 @@ int Failure(const std::string& what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<std::string> pointFiles, breaklineFiles, contourFiles;
+  std::vector<std::string> pointFiles, breaklineFiles, contourFiles, ringFiles;
   std::optional<std::string> project, workdir, crsText;
   double margin = -1;
   quarvelin::PointFilter filter;
@@ -86,7 +90,7 @@ int main(int argc, char** argv) {
       continue;
     }
     if (arg != "--points" && arg != "--project" && arg != "--breaklines" && arg != "--contours" &&
-        arg != "--workdir" && arg != "--margin" && arg != "--classes" && arg != "--crs") {
+        arg != "--workdir" && arg != "--margin" && arg != "--classes" && arg != "--crs" && arg != "--boundary") {
       return UsageError("unknown argument '" + arg + "'");
     }
     auto v = value();
@@ -95,6 +99,7 @@ int main(int argc, char** argv) {
     else if (arg == "--project") project = *v;
     else if (arg == "--breaklines") breaklineFiles.push_back(*v);
     else if (arg == "--contours") contourFiles.push_back(*v);
+    else if (arg == "--boundary") ringFiles.push_back(*v);
     else if (arg == "--workdir") workdir = *v;
     else if (arg == "--crs") crsText = *v;
     else if (arg == "--classes") {
@@ -124,6 +129,11 @@ int main(int argc, char** argv) {
   for (const std::string& file : contourFiles) {
     lines.contourFiles.emplace_back();
     if (!quarvelin::ReadPolylines(file, lines.contourFiles.back(), error)) return Failure(error);
+  }
+  for (const std::string& file : ringFiles) {
+    const size_t before = lines.rings.size();
+    if (!quarvelin::ReadPolylines(file, lines.rings, error)) return Failure(error);
+    if (lines.rings.size() == before) return Failure(file + ": holds no ring");
   }
   // The reference system is settled before anything is written.
   quarvelin::QuietGdalErrors();

@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "platform/system.h"
+#include "boundary/boundary_clipping.h"
 #include "platform/text_writer.h"
 #include "store/records.h"
 
@@ -89,13 +90,8 @@ bool WriteText(const std::string& path, const std::string& text, std::string& er
   return true;
 }
 
-// SLine.txt names the breakline file by the path it will have once the
-// project is in place (`name`); the files are written into `folder`.
-bool WriteBreaklineFiles(const fs::path& folder, const std::string& name, const std::vector<Polyline>& lines,
-                         std::string& error) {
-  std::string text;
-  AppendInt(text, static_cast<int64_t>(lines.size()));
-  text += "\n";
+// Each line as its vertex count, then its vertices "x y z", a line each.
+void AppendBlocks(std::string& text, const std::vector<Polyline>& lines) {
   for (const Polyline& line : lines) {
     AppendInt(text, static_cast<int64_t>(line.size()));
     text += "\n";
@@ -108,8 +104,26 @@ bool WriteBreaklineFiles(const fs::path& folder, const std::string& name, const 
       text += "\n";
     }
   }
+}
+
+// SLine.txt names the breakline file by the path it will have once the
+// project is in place (`name`); the files are written into `folder`.
+bool WriteBreaklineFiles(const fs::path& folder, const std::string& name, const std::vector<Polyline>& lines,
+                         std::string& error) {
+  std::string text;
+  AppendInt(text, static_cast<int64_t>(lines.size()));
+  text += "\n";
+  AppendBlocks(text, lines);
   return WriteText((folder / kBreaklineFile).string(), text, error) &&
          WriteText((folder / "SLine.txt").string(), name + "\n", error);
+}
+
+// The project keeps its rings under a name of its own, which the build looks
+// for.
+bool WriteRingFile(const fs::path& folder, const std::vector<Polyline>& rings, std::string& error) {
+  std::string text;
+  AppendBlocks(text, rings);
+  return WriteText((folder / kProjectRingFile).string(), text, error);
 }
 
 bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyline>>& files, std::string& error) {
@@ -244,6 +258,7 @@ size_t ProjectWriter::AddLineVertices(const ProjectLines& lines) {
   for (const auto& file : lines.contourFiles) {
     for (const Polyline& line : file) addLine(line);
   }
+  for (const Polyline& ring : lines.rings) addLine(ring);
   positions_.resize(surveyCount);  // the added vertices repeat neither the survey nor each other
   return count;
 }
@@ -299,7 +314,8 @@ bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectRepo
   return WriteFrame(margin, error) && WriteTriangleTable(2 * points + 2, error) &&
          WriteText((staging_ / "PtIndex.idx").string(), index + "\n", error) &&
          (lines.breaklines.empty() || WriteBreaklineFiles(staging_, breaklineName_, lines.breaklines, error)) &&
-         (lines.contourFiles.empty() || WriteContourFiles(staging_, lines.contourFiles, error)) && MoveIntoPlace(error);
+         (lines.contourFiles.empty() || WriteContourFiles(staging_, lines.contourFiles, error)) &&
+         (lines.rings.empty() || WriteRingFile(staging_, lines.rings, error)) && MoveIntoPlace(error);
 }
 
 // Zero-filled, with its blocks allocated now: the build writes the table

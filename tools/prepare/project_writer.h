@@ -1,7 +1,7 @@
 // Writing a project's PMAP folder the way the host application does: the
 // point index, the point table with four frame corners round the survey, an
 // empty triangle table of the size the build needs, and optionally the
-// breakline and contour files and the install folder's workdir.
+// breakline, contour and ring files and the install folder's workdir.
 //
 // The points stream: each goes to Point.xyz as it is read, after four records
 // kept free for the frame, which is written last, once the survey's extent is
@@ -25,6 +25,8 @@ struct ProjectLines {
   std::vector<Polyline> breaklines;
   // One contour file (Point.1, Point.2, ...) per entry.
   std::vector<std::vector<Polyline>> contourFiles;
+  // Closed rings the build clips the network to, kept in the project.
+  std::vector<Polyline> rings;
 };
 
 struct ProjectReport {
