@@ -12,8 +12,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "platform/system.h"
 #include "boundary/boundary_clipping.h"
+#include "platform/system.h"
 #include "platform/text_writer.h"
 #include "store/records.h"
 
