@@ -3,7 +3,7 @@
 #   make test-fuzz                     every target for FUZZ_SECONDS (part of make test)
 #   make test-fuzz FUZZ_SECONDS=3600 FUZZ_SEED=0   a longer campaign with a new seed
 FUZZ_BUILD := build-fuzz
-FUZZ_SECONDS ?= 12
+FUZZ_SECONDS ?= 10
 FUZZ_TARGETS := $(basename $(notdir $(wildcard tests/fuzz/*_fuzz.cpp)))
 
 .PHONY: test-fuzz
