@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The main job on the bundled sample: prepares a project from the road-corridor
-# survey and its breaklines as a host would, builds it with quarvelin-cli, and
-# draws the result. With "contours" as second argument it builds the contour
+# survey, its breaklines and the corridor's own boundary as a host would,
+# builds it with quarvelin-cli (clipped to that boundary), and draws the result. With "contours" as second argument it builds the contour
 # tile instead, its contours enforced as feature lines.
 set -euo pipefail
 build=${1:-build}
@@ -18,8 +18,8 @@ case "$which" in
     interval=0.5
     rm -rf "$project"
     "$bin/quarvelin-prepare" --points "$data/points.xyz" --breaklines "$data/breaklines.pl" \
-      --project "$project" --workdir "$demo"
-    "$bin/quarvelin-cli" --install-dir "$demo" --sjw --max-edge 100
+      --boundary "$data/boundary.pl" --project "$project" --workdir "$demo"
+    "$bin/quarvelin-cli" --install-dir "$demo" --sjw
     ;;
   contours)
     data="$here/data/os_terrain50_sk00"

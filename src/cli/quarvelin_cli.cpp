@@ -75,6 +75,7 @@ int main(int argc, char** argv) {
       if (!v) return UsageError("option " + arg + " needs a value");
       if (arg == "--install-dir") installDirectory = *v;
       else if (arg == "--project") projectDirectory = *v;
+      else if (arg == "--boundary" && v->empty()) return UsageError("option --boundary needs a file name");
       else if (arg == "--boundary") options.boundaryFile = *v;
       else options.maxBoundaryEdge = quarvelin::MaxBoundaryEdgeFromText(*v);
     } else if (arg == "--contours") {

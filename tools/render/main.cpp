@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "boundary/boundary_clipping.h"
 #include "boundary_rings.h"
 #include "contours.h"
 #include "crs.h"
 #include "difference_map.h"
 #include "finished_project.h"
 #include "network_picture.h"
+#include "platform/system.h"
 #include "tool_arguments.h"
 
 namespace {
@@ -21,8 +23,8 @@ constexpr const char* kUsage =
     "       quarvelin-render BASE (--compare OTHER | --level Z) --to FILE [OPTIONS]\n"
     "Draws the network that quarvelin-cli built in PROJECT (the folder holding\n"
     "PMAP): the kept triangles tinted by height and shaded by slope, the\n"
-    "breaklines (blue), the trimmed boundary (red), a height legend and a scale\n"
-    "bar.\n"
+    "breaklines (blue), the trimmed boundary (red), the rings of a project that\n"
+    "quarvelin-prepare --boundary gave (dashed), a height legend and a scale bar.\n"
     "With --compare or --level it draws a cut/fill map instead: where both\n"
     "surfaces are defined, coloured by BASE - OTHER (red where BASE is above,\n"
     "cut; blue where it is below, fill; white where they meet), with the line\n"
@@ -156,6 +158,8 @@ int main(int argc, char** argv) {
     }
     options.contours = TraceContours(network, interval);
   }
+  const std::string ringFile = ProjectFilePath(project, "PMAP", kProjectRingFile);
+  if (FileSize(ringFile) >= 0 && !ReadPlanRings(ringFile, options.clipRings, error)) return ToolFailure(kProgram, error);
   if (!quiet) std::fprintf(stderr, "%s: drawing %zu triangles\n", kProgram, network.triangles.size());
   const bool drawn = DrawNetworkPicture(network, options, target, error);
   ReleasePictureCaches();

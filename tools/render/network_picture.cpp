@@ -269,6 +269,15 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_set_source_rgb(cr, 0.75, 0.05, 0.05);
   cairo_set_line_width(cr, 2);
   for (const auto& ring : project.boundaryRings) painter.Ring(ring);
+  const double dashes[] = {5, 3};
+  cairo_set_dash(cr, dashes, 2, 0);
+  cairo_set_source_rgb(cr, 0.15, 0.05, 0.05);
+  cairo_set_line_width(cr, 1);
+  for (const PlanRing& ring : options.clipRings) {
+    std::vector<Vertex3> line;
+    for (const PlanPoint& p : ring) line.push_back({p.x, p.y, 0});
+    painter.Line(line, true);
+  }
   cairo_restore(cr);
 
   if (!heights.empty) Legend(cr, heights, kMargin * 2 + mapWidth, mapTop + 20, std::min(mapHeight - 40, 400.0));

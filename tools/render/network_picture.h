@@ -1,12 +1,14 @@
 // A map of a finished network drawn with Cairo: the kept triangles shaded by
 // height and lit from the north-west, optionally the removed triangles in
-// grey and contour lines, the enforced breaklines, the trimmed boundary, a
+// grey and contour lines, the enforced breaklines, the trimmed boundary and
+// the rings a clipped network keeps, a
 // height legend and a scale bar.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "boundary_rings.h"
 #include "contours.h"
 #include "finished_project.h"
 
@@ -16,6 +18,8 @@ struct PictureOptions {
   int width = 1600;  // pixels; the height follows the survey's shape
   bool removed = false;
   std::vector<ContourLine> contours;
+  // The rings the project is clipped to, dashed over the boundary.
+  std::vector<PlanRing> clipRings;
   std::string title;
 };
 
