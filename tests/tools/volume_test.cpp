@@ -204,7 +204,7 @@ TEST_F(Volume, BadInputIsReportedWithItsStatus) {
     ASSERT_TRUE(WriteBytes(rings, bad, std::strlen(bad)));
     ProgramResult r = run({a, "--level", "1", "--boundary", rings.string()});
     EXPECT_EQ(r.status, 1) << bad;
-    EXPECT_NE(r.err.find("ring"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("rings.txt"), std::string::npos) << r.err;
   }
 }
 

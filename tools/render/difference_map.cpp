@@ -41,7 +41,7 @@ class PiecePainter : public OverlayPieceSink {
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
   }
   ~PiecePainter() override { cairo_set_antialias(cr_, CAIRO_ANTIALIAS_DEFAULT); }
-  void Piece(const PlanPoint* corners, const double* difference, int count) override {
+  void Piece(const PlanePosition* corners, const double* difference, int count) override {
     double mean = 0;
     cairo_move_to(cr_, corners[0].x, corners[0].y);
     for (int i = 0; i < count; ++i) {
@@ -58,9 +58,9 @@ class PiecePainter : public OverlayPieceSink {
       cairo_fill(cr_);
     }
   }
-  void ZeroLine(PlanPoint a, PlanPoint b) override { zeroLine.push_back({a, b}); }
+  void ZeroLine(PlanePosition a, PlanePosition b) override { zeroLine.push_back({a, b}); }
 
-  std::vector<std::pair<PlanPoint, PlanPoint>> zeroLine;
+  std::vector<std::pair<PlanePosition, PlanePosition>> zeroLine;
 
  private:
   cairo_t* cr_;
@@ -179,13 +179,13 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
     const double pixels = std::min((mapWidth - 2 * kPadding) / spanX, (mapHeight - 2 * kPadding) / spanY);
     // North up: local metres, y flipped, the region centred in a frame whose
     // top left corner is at (left, top).
-    const PlanPoint origin = overlay.origin();
+    const PlanePosition origin = overlay.origin();
     auto toMetres = [&](cairo_t* c, double left, double top) {
       cairo_translate(c, left + (mapWidth - spanX * pixels) / 2, top + (mapHeight + spanY * pixels) / 2);
       cairo_scale(c, pixels, -pixels);
       cairo_translate(c, origin.x - volumes.minX, origin.y - volumes.minY);
     };
-    std::vector<std::pair<PlanPoint, PlanPoint>> zeroLine;
+    std::vector<std::pair<PlanePosition, PlanePosition>> zeroLine;
     cairo_save(cr);
     cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
     cairo_clip(cr);

@@ -15,7 +15,7 @@ namespace {
 constexpr int kMaxCorners = 16;
 
 struct ConvexPolygon {
-  PlanPoint corner[kMaxCorners];
+  PlanePosition corner[kMaxCorners];
   int count = 0;
 };
 
@@ -25,7 +25,7 @@ struct Box {
   bool Overlaps(const Box& b) const { return minX <= b.maxX && b.minX <= maxX && minY <= b.maxY && b.minY <= maxY; }
 };
 
-Box BoxOf(const PlanPoint* corners, int count) {
+Box BoxOf(const PlanePosition* corners, int count) {
   Box b{corners[0].x, corners[0].y, corners[0].x, corners[0].y};
   for (int i = 1; i < count; ++i) {
     b.minX = std::min(b.minX, corners[i].x);
@@ -37,7 +37,7 @@ Box BoxOf(const PlanPoint* corners, int count) {
 }
 
 // Twice the signed area of (a, b, p): positive when p is left of a->b.
-double Side(PlanPoint a, PlanPoint b, PlanPoint p) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); }
+double Side(PlanePosition a, PlanePosition b, PlanePosition p) { return (b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x); }
 
 // Keeps the part of `in` where the linear function with corner values
 // `value` is at least 0, and gives the function's values at the part's
@@ -55,7 +55,7 @@ void KeepNonNegative(const ConvexPolygon& in, const double* value, ConvexPolygon
     }
     if (((a > 0 && b < 0) || (a < 0 && b > 0)) && out.count < kMaxCorners) {
       const double t = a / (a - b);
-      const PlanPoint p = in.corner[i], q = in.corner[j];
+      const PlanePosition p = in.corner[i], q = in.corner[j];
       if (outValue) outValue[out.count] = 0;
       out.corner[out.count++] = {p.x + t * (q.x - p.x), p.y + t * (q.y - p.y)};
     }
@@ -69,12 +69,12 @@ void CopyPolygon(const ConvexPolygon& from, ConvexPolygon& to) {
 
 // Clips `piece` in place to the left of each side of the counter-clockwise
 // convex polygon `clip`.
-void ClipToConvex(ConvexPolygon& piece, const PlanPoint* clip, int clipCount) {
+void ClipToConvex(ConvexPolygon& piece, const PlanePosition* clip, int clipCount) {
   double side[kMaxCorners];
   ConvexPolygon spare;
   ConvexPolygon *from = &piece, *to = &spare;
   for (int k = 0; k < clipCount && from->count >= 3; ++k) {
-    const PlanPoint a = clip[k], b = clip[k + 1 == clipCount ? 0 : k + 1];
+    const PlanePosition a = clip[k], b = clip[k + 1 == clipCount ? 0 : k + 1];
     bool allInside = true;
     for (int i = 0; i < from->count; ++i) {
       side[i] = Side(a, b, from->corner[i]);
@@ -90,10 +90,10 @@ void ClipToConvex(ConvexPolygon& piece, const PlanPoint* clip, int clipCount) {
 // A kept triangle in local coordinates, counter-clockwise, with its plane:
 // z = z0 + gx (x - x0) + gy (y - y0) from its first corner.
 struct LocalTriangle {
-  PlanPoint corner[3];
+  PlanePosition corner[3];
   double z0, gx, gy;
 
-  double HeightAt(PlanPoint p) const { return z0 + gx * (p.x - corner[0].x) + gy * (p.y - corner[0].y); }
+  double HeightAt(PlanePosition p) const { return z0 + gx * (p.x - corner[0].x) + gy * (p.y - corner[0].y); }
 };
 
 // The kept triangles of a network in local coordinates, in the order of a
@@ -102,20 +102,20 @@ struct LocalTriangle {
 // together in memory instead of all over the survey as the build's insertion
 // order left them. Triangles of no plan area are left out: there is nothing
 // to integrate over them.
-std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPoint origin) {
+std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanePosition origin) {
   auto corner = [&](const TriangleRecord& r, int i) {
     Vertex3 v = project.Point(r.vertex[i]);
     return Vertex3{v.x - origin.x, v.y - origin.y, v.z};
   };
   auto centre = [&](const TriangleRecord& r) {
     const Vertex3 a = corner(r, 0), b = corner(r, 1), c = corner(r, 2);
-    return PlanPoint{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
+    return PlanePosition{(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
   };
   std::vector<uint32_t> kept;
   Box all{0, 0, 0, 0};
   for (size_t t = 0; t < project.triangles.size(); ++t) {
     if (!project.Kept(static_cast<int32_t>(t))) continue;
-    const PlanPoint c = centre(project.triangles[t]);
+    const PlanePosition c = centre(project.triangles[t]);
     all = kept.empty() ? Box{c.x, c.y, c.x, c.y}
                        : Box{std::min(all.minX, c.x), std::min(all.minY, c.y), std::max(all.maxX, c.x), std::max(all.maxY, c.y)};
     kept.push_back(static_cast<uint32_t>(t));
@@ -129,7 +129,7 @@ std::vector<LocalTriangle> LocalTriangles(const FinishedProject& project, PlanPo
   };
   std::vector<std::pair<uint32_t, uint32_t>> order(kept.size());
   for (size_t k = 0; k < kept.size(); ++k) {
-    const PlanPoint c = centre(project.triangles[kept[k]]);
+    const PlanePosition c = centre(project.triangles[kept[k]]);
     const auto x = static_cast<uint32_t>((c.x - all.minX) * scale), y = static_cast<uint32_t>((c.y - all.minY) * scale);
     order[k] = {spread(x) | (spread(y) << 1), kept[k]};
   }
@@ -209,7 +209,7 @@ class BoxGrid {
     }
   }
 
-  PlanPoint origin_{};
+  PlanePosition origin_{};
   double cell_ = 1;
   int columns_ = 0, rows_ = 0;
   std::vector<size_t> start_;
@@ -220,10 +220,10 @@ class BoxGrid {
 // bottom: between two successive vertex heights the ring edges that span
 // the band, in order along x, bound the region pairwise. False when two
 // edges change order within a band, that is when rings cross.
-bool RegionTrapezoids(const std::vector<PlanRing>& rings, PlanPoint origin, std::vector<ConvexPolygon>& trapezoids,
+bool RegionTrapezoids(const std::vector<PlanRing>& rings, PlanePosition origin, std::vector<ConvexPolygon>& trapezoids,
                       std::string& error) {
   struct Edge {
-    PlanPoint low, high;
+    PlanePosition low, high;
     double XAt(double y) const {
       if (y == low.y) return low.x;
       if (y == high.y) return high.x;
@@ -234,9 +234,9 @@ bool RegionTrapezoids(const std::vector<PlanRing>& rings, PlanPoint origin, std:
   std::vector<double> heights;
   for (const PlanRing& ring : rings) {
     for (size_t i = 0; i < ring.size(); ++i) {
-      PlanPoint a{ring[i].x - origin.x, ring[i].y - origin.y};
-      const PlanPoint& n = ring[(i + 1) % ring.size()];
-      PlanPoint b{n.x - origin.x, n.y - origin.y};
+      PlanePosition a{ring[i].x - origin.x, ring[i].y - origin.y};
+      const PlanePosition& n = ring[(i + 1) % ring.size()];
+      PlanePosition b{n.x - origin.x, n.y - origin.y};
       heights.push_back(a.y);
       if (a.y == b.y) continue;  // a level edge bounds no band
       edges.push_back(a.y < b.y ? Edge{a, b} : Edge{b, a});
@@ -263,8 +263,8 @@ bool RegionTrapezoids(const std::vector<PlanRing>& rings, PlanPoint origin, std:
     for (size_t i = 0; i + 1 < active.size(); i += 2) {
       const Edge &left = *active[i], &right = *active[i + 1];
       ConvexPolygon z;
-      for (PlanPoint p : {PlanPoint{left.XAt(y0), y0}, PlanPoint{right.XAt(y0), y0}, PlanPoint{right.XAt(y1), y1},
-                          PlanPoint{left.XAt(y1), y1}}) {
+      for (PlanePosition p : {PlanePosition{left.XAt(y0), y0}, PlanePosition{right.XAt(y0), y0}, PlanePosition{right.XAt(y1), y1},
+                          PlanePosition{left.XAt(y1), y1}}) {
         if (z.count > 0 && p.x == z.corner[z.count - 1].x && p.y == z.corner[z.count - 1].y) continue;
         z.corner[z.count++] = p;
       }
@@ -304,7 +304,7 @@ struct SurfaceOverlay::Data {
       for (int i = 0; i < piece.count; ++i) negated[i] = sign * difference[i];
       double values[kMaxCorners];
       KeepNonNegative(piece, negated, part, values);
-      PlanPoint zero[2];
+      PlanePosition zero[2];
       int zeros = 0;
       for (int i = 0; i < part.count; ++i) {
         if (values[i] == 0 && zeros < 2) zero[zeros++] = part.corner[i];
@@ -324,7 +324,7 @@ bool SurfaceOverlay::Prepare(const FinishedProject& base, const ComparedSurface&
                              const std::vector<PlanRing>& boundary, std::string& error) {
   Data& d = *data_;
   const Extent extent = KeptExtent(base);
-  origin_ = extent.empty ? PlanPoint{0, 0} : PlanPoint{extent.minX, extent.minY};
+  origin_ = extent.empty ? PlanePosition{0, 0} : PlanePosition{extent.minX, extent.minY};
   d.baseNetwork = LocalTriangles(base, origin_);
   d.toLevel = compared.other == nullptr;
   d.level = compared.level;
@@ -401,7 +401,7 @@ void CompensatedSum::Add(double term) {
   sum_ = t;
 }
 
-void VolumeIntegrator::Piece(const PlanPoint* corners, const double* difference, int count) {
+void VolumeIntegrator::Piece(const PlanePosition* corners, const double* difference, int count) {
   // Fan from the first corner: the integral of a linear function over a
   // triangle is its area times the mean of its corner values.
   double area = 0, integral = 0;

@@ -27,9 +27,9 @@ struct ComparedSurface {
 class OverlayPieceSink {
  public:
   virtual ~OverlayPieceSink() = default;
-  virtual void Piece(const PlanPoint* corners, const double* difference, int count) = 0;
+  virtual void Piece(const PlanePosition* corners, const double* difference, int count) = 0;
   // A stretch of the line where the two surfaces meet.
-  virtual void ZeroLine(PlanPoint, PlanPoint) {}
+  virtual void ZeroLine(PlanePosition, PlanePosition) {}
 };
 
 class SurfaceOverlay {
@@ -47,11 +47,11 @@ class SurfaceOverlay {
   bool Prepare(const FinishedProject& base, const ComparedSurface& compared, const std::vector<PlanRing>& boundary,
                std::string& error);
   void Run(OverlayPieceSink& sink) const;
-  PlanPoint origin() const { return origin_; }
+  PlanePosition origin() const { return origin_; }
 
  private:
   struct Data;
-  PlanPoint origin_{};
+  PlanePosition origin_{};
   std::unique_ptr<Data> data_;
 };
 
@@ -82,12 +82,12 @@ class CompensatedSum {
 // Integrates a sink's pieces into the volumes.
 class VolumeIntegrator : public OverlayPieceSink {
  public:
-  explicit VolumeIntegrator(PlanPoint origin) : origin_(origin) {}
-  void Piece(const PlanPoint* corners, const double* difference, int count) override;
+  explicit VolumeIntegrator(PlanePosition origin) : origin_(origin) {}
+  void Piece(const PlanePosition* corners, const double* difference, int count) override;
   EarthworkVolumes Result() const;
 
  private:
-  PlanPoint origin_;
+  PlanePosition origin_;
   CompensatedSum cut_, fill_, cutArea_, fillArea_, levelArea_;  // levelArea_: where the two meet
   double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
   double deepestCut_ = 0, deepestFill_ = 0;

@@ -79,7 +79,10 @@ int main(int argc, char** argv) {
       compared.other = &other;
     }
     if (!quiet) std::fprintf(stderr, "%s: overlaying the two surfaces\n", kProgram);
-    if (!overlay.Prepare(base, compared, boundary, error)) return ToolFailure(kProgram, error);
+    // Only the boundary can be refused here.
+    if (!overlay.Prepare(base, compared, boundary, error)) {
+      return ToolFailure(kProgram, args.values["--boundary"] + ": " + error);
+    }
   }
   VolumeIntegrator integrator(overlay.origin());
   overlay.Run(integrator);
