@@ -16,7 +16,6 @@ constexpr uint8_t kReturnMap[8][8] = {
 // How far a return lies from the pulse's last one: |n - r|.
 constexpr uint8_t ReturnLevel(unsigned n, unsigned r) { return static_cast<uint8_t>(n > r ? n - r : r - n); }
 
-
 // The fields of the 20-byte core that steer the models.
 struct Point10State {
   CorePoint point;
@@ -144,6 +143,7 @@ class Point10V2 final : public Point10Base {
   int32_t lastHeight_[8];
 };
 
+// Products of predictions wrap as 32-bit arithmetic does.
 int32_t Multiply(int64_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) * static_cast<uint32_t>(b)); }
 
 // GPS times: the difference to the previous time as a multiple of the last
