@@ -166,15 +166,5 @@ TEST_F(Laz, DamagedFilesAreRefusedByFileAndChunk) {
   ExpectRefused("layers.laz", layered, "chunk 1 of 1 (from point 1) is damaged or cut short");
 }
 
-// Inputs on which the fuzzer once found a fault: each must end in points or
-// a message, under the sanitizers too.
-TEST(LazFuzzRegressions, EndInPointsOrAMessage) {
-  TempDirectory temp;
-  for (const fs::directory_entry& input : fs::directory_iterator(SourceDirectory() / "tests/fuzz/laz_regressions")) {
-    ProgramResult r = RunProgram("quarvelin-prepare", {"--points", input.path().string(), "--project", (temp.path() / "site").string()});
-    EXPECT_TRUE(r.status == 0 || r.status == 1) << input.path() << ": " << r.err;
-  }
-}
-
 }  // namespace
 }  // namespace quarvelin::testing
