@@ -242,6 +242,29 @@ TEST_F(GridExport, OriginComesOffPlyAndObjCoordinatesAndIsRecorded) {
   EXPECT_NE(ReadFileBytes(file("site.origin.txt")).find("\n21530200 6782500\n"), std::string::npos);
 }
 
+// Debian's python3, which has the ezdxf package, ahead of another on PATH.
+std::string PythonWithEzdxf() {
+  return std::filesystem::exists("/usr/bin/python3") ? "/usr/bin/python3" : FindOnPath("python3");
+}
+
+TEST_F(GridExport, DxfHasColouredLayersMetricUnitsAndExtentsAndPassesTheAudit) {
+  // Levels 16 to 19.5 at 0.5: 17.5 is the fifth interval's, an index contour.
+  Export(project(), file("site.dxf"), {"--contour-interval", "0.5"});
+  ProgramResult r = RunInstalled(PythonWithEzdxf(), {"-c", R"(
+import ezdxf, sys
+doc = ezdxf.readfile(sys.argv[1])
+audit = doc.audit()
+print(len(audit.errors) + len(audit.fixes), doc.header['$INSUNITS'], doc.header['$MEASUREMENT'])
+print(*(round(v, 2) for v in doc.header['$EXTMIN'] + doc.header['$EXTMAX']))
+colours = {l.dxf.name: l.dxf.color for l in doc.layers}
+print(len(set(colours[n] for n in ('TIN', 'BREAKLINES', 'BOUNDARY', 'CONTOURS', 'CONTOURS_INDEX'))))
+msp = doc.modelspace()
+print(*(len(msp.query('*[layer=="%s"]' % n)) for n in ('CONTOURS', 'CONTOURS_INDEX')))
+)", file("site.dxf").string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "0 6 1\n21530215.62 6782504.11 15.5 21530255.62 6782544.11 19.5\n5\n7 1\n");
+}
+
 // A walk as trimming leaves it where it peeled all triangles of a point
 // (a spur there and back) and where the kept area narrows to one point.
 TEST_F(GridExport, TheBoundaryWalkBecomesRingsWithoutItsSpurs) {
@@ -466,6 +489,13 @@ TEST_P(BundledSurveyExport, ContoursAreJoinedAndTheDxfHoldsEveryKeptTriangle) {
     ++ends[{f.value, f.points.back()}];
   }
   EXPECT_GT(traced, 20);
+  // A level through a vertex neither touches itself there nor doubles back.
+  ProgramResult simple = RunInstalled(
+      "ogrinfo", {"-ro", "-q", "-dialect", "SQLite", "-sql",
+                  "SELECT sum(NOT ST_IsSimple(geometry)) + sum(NOT ST_IsValid(geometry)) AS faults FROM " +
+                      std::string(survey.name) + " WHERE kind = 'contour'",
+                  (temp.path() / "site.geojson").string()});
+  EXPECT_NE(simple.out.find("faults (Integer) = 0"), std::string::npos) << simple.out << simple.err;
   // Two open lines of one level that meet would have been one line.
   for (const auto& [end, count] : ends) EXPECT_EQ(count, 1) << "level " << end.first << " is broken";
 }

@@ -47,10 +47,18 @@ class LevelBuckets {
   std::vector<int32_t> triangles_;
 };
 
+// Contour points are the same point when they share x and y.
+struct PlanHash {
+  size_t operator()(const Vertex3& p) const { return std::hash<double>()(p.x) * 31 ^ std::hash<double>()(p.y); }
+};
+struct SamePlace {
+  bool operator()(const Vertex3& a, const Vertex3& b) const { return a.x == b.x && a.y == b.y; }
+};
+
 class ContourTracer {
  public:
-  ContourTracer(const FinishedProject& project, std::vector<bool>& visited, double level)
-      : project_(project), level_(level), visited_(visited) {}
+  ContourTracer(const FinishedProject& project, std::vector<bool>& visited, double level, bool index)
+      : project_(project), level_(level), index_(index), visited_(visited) {}
 
   // Traces the lines through the level's triangles, then clears their marks
   // for the next level.
@@ -63,8 +71,7 @@ class ContourTracer {
         const int32_t t = *it;
         if (visited_[static_cast<size_t>(t)] || !Crossing(t, entry, exit)) continue;
         if (!rings && project_.KeptNeighbour(t, entry) >= 0) continue;
-        ContourLine line = Follow(t, entry);
-        if (HasLength(line)) out.push_back(std::move(line));
+        AddSimpleLines(Follow(t, entry), out);
       }
     }
     for (const int32_t* it = first; it != last; ++it) visited_[static_cast<size_t>(*it)] = false;
@@ -94,21 +101,30 @@ class ContourTracer {
     int32_t a = r.vertex[(i + 1) % 3], b = r.vertex[(i + 2) % 3];
     if (a > b) std::swap(a, b);
     Vertex3 p = project_.Point(a), q = project_.Point(b);
+    // A corner on the level is the point itself, whichever edge reaches it.
+    if (q.z == level_) return q;
     double f = (level_ - p.z) / (q.z - p.z);
     return {p.x + f * (q.x - p.x), p.y + f * (q.y - p.y), level_};
   }
 
-  // A level that only touches the kept area at a vertex gives a line of one
-  // repeated point, which is no line.
-  static bool HasLength(const ContourLine& line) {
-    for (const Vertex3& p : line.points) {
-      if (p.x != line.points[0].x || p.y != line.points[0].y) return true;
+  // Where a level runs through vertices, a line can come back to a vertex it
+  // passed (a saddle exactly at the level) or walk an edge there and back (a
+  // ridge exactly at it). The line is cut there into simple lines and rings
+  // meeting at the vertex, and the there-and-back stretches are dropped, as
+  // is a line that touches the kept area at one point only.
+  void AddSimpleLines(const ContourLine& line, std::vector<ContourLine>& out) const {
+    std::vector<std::vector<Vertex3>> rings;
+    std::vector<Vertex3> walk(line.points.begin(), line.points.end() - (line.closed ? 1 : 0));
+    std::vector<Vertex3> rest = CutLoops<Vertex3, PlanHash, SamePlace>(walk, line.closed, rings);
+    if (rest.size() >= 2) out.push_back({level_, index_, false, std::move(rest)});
+    for (std::vector<Vertex3>& ring : rings) {
+      ring.push_back(ring.front());
+      out.push_back({level_, index_, true, std::move(ring)});
     }
-    return false;
   }
 
   ContourLine Follow(int32_t start, int startEntry) {
-    ContourLine line{level_, false, {CrossingPoint(start, startEntry)}};
+    ContourLine line{level_, index_, false, {CrossingPoint(start, startEntry)}};
     int32_t t = start;
     int entry = startEntry, exit = -1;
     while (t >= 0 && !visited_[static_cast<size_t>(t)] && Crossing(t, entry, exit)) {
@@ -124,6 +140,7 @@ class ContourTracer {
 
   const FinishedProject& project_;
   double level_;
+  bool index_;
   std::vector<bool>& visited_;
 };
 
@@ -144,8 +161,8 @@ std::vector<ContourLine> TraceContours(const FinishedProject& project, double in
   LevelBuckets buckets(project, interval, firstLevel, levels);
   std::vector<bool> visited(project.triangles.size(), false);
   for (size_t level = 0; level < levels; ++level) {
-    ContourTracer(project, visited, (firstLevel + static_cast<double>(level)) * interval)
-        .Trace(buckets.begin(level), buckets.end(level), lines);
+    const double k = firstLevel + static_cast<double>(level);
+    ContourTracer(project, visited, k * interval, std::fmod(k, 5) == 0).Trace(buckets.begin(level), buckets.end(level), lines);
   }
   return lines;
 }

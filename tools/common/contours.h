@@ -10,6 +10,7 @@ namespace quarvelin {
 
 struct ContourLine {
   double elevation;
+  bool index;   // at a multiple of five intervals: drawn heavier, labelled
   bool closed;  // a ring: the last point repeats the first
   std::vector<Vertex3> points;
 };

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <cstdio>
 #include <memory>
-#include <unordered_map>
 
 #include "platform/system.h"
 #include "platform/text_scan.h"
@@ -239,25 +238,7 @@ bool ReadEnforcedContours(const std::string& directory, FinishedProject& project
 
 std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk) {
   std::vector<std::vector<int32_t>> rings;
-  if (walk.empty()) return rings;
-  std::vector<int32_t> stack;
-  std::unordered_map<int32_t, size_t> onStack;
-  auto visit = [&](int32_t v) {
-    auto it = onStack.find(v);
-    if (it == onStack.end()) {
-      onStack.emplace(v, stack.size());
-      stack.push_back(v);
-      return;
-    }
-    const size_t start = it->second;
-    if (stack.size() - start >= 3) rings.emplace_back(stack.begin() + static_cast<std::ptrdiff_t>(start), stack.end());
-    while (stack.size() > start + 1) {
-      onStack.erase(stack.back());
-      stack.pop_back();
-    }
-  };
-  for (int32_t v : walk) visit(v);
-  visit(walk.front());
+  CutLoops(walk, true, rings);
   return rings;
 }
 

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "store/records.h"
@@ -48,9 +50,35 @@ struct FinishedProject {
 // without Edge.inf is read with no boundary.
 bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& project, std::string& error);
 
-// Splits a closed walk of point indices into its simple rings: wherever the
-// walk comes back to a point it passed, the stretch between is a ring of its
-// own; stretches of two points (an edge walked there and back) are dropped.
+// Follows a walk and, wherever it comes back to a point it passed, cuts the
+// stretch between out as a ring of its own (no repeated point); stretches of
+// two points (an edge walked there and back) are dropped. Returns what is
+// left of the walk: a simple open line, or for a closed walk (its first point
+// is taken to follow its last) the first point alone.
+template <typename Point, typename Hash = std::hash<Point>, typename Equal = std::equal_to<Point>>
+std::vector<Point> CutLoops(const std::vector<Point>& walk, bool closed, std::vector<std::vector<Point>>& rings) {
+  std::vector<Point> stack;
+  std::unordered_map<Point, size_t, Hash, Equal> onStack;
+  auto visit = [&](const Point& p) {
+    auto it = onStack.find(p);
+    if (it == onStack.end()) {
+      onStack.emplace(p, stack.size());
+      stack.push_back(p);
+      return;
+    }
+    const size_t start = it->second;
+    if (stack.size() - start >= 3) rings.emplace_back(stack.begin() + static_cast<std::ptrdiff_t>(start), stack.end());
+    while (stack.size() > start + 1) {
+      onStack.erase(stack.back());
+      stack.pop_back();
+    }
+  };
+  for (const Point& p : walk) visit(p);
+  if (closed && !walk.empty()) visit(walk.front());
+  return stack;
+}
+
+// The simple rings of a closed walk of point indices.
 std::vector<std::vector<int32_t>> SplitClosedWalk(const std::vector<int32_t>& walk);
 
 // A bounding box of points, in plan and height.

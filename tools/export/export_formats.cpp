@@ -211,10 +211,45 @@ void WriteDxfPolyline(OutputFile& out, const char* layer, const std::vector<Vert
   b += "0\nSEQEND\n" + layerGroup;
 }
 
+// The layers and their colours (AutoCAD colour index): each kind of line
+// stands out from the grey mesh and from the others.
+constexpr std::pair<const char*, int> kDxfLayers[] = {
+    {"0", 7}, {"TIN", 8}, {"BREAKLINES", 5}, {"BOUNDARY", 1}, {"CONTOURS", 3}, {"CONTOURS_INDEX", 94}};
+
+// The box of everything the file draws, for the header's extents.
+Extent DrawingExtent(const ExportData& data) {
+  Extent e = KeptExtent(*data.project);
+  for (const auto& line : data.project->breaklines) {
+    for (const Vertex3& v : line) {
+      if (e.empty) e = {v.x, v.y, v.x, v.y, v.z, v.z, false};
+      e = {std::min(e.minX, v.x), std::min(e.minY, v.y), std::max(e.maxX, v.x),
+           std::max(e.maxY, v.y), std::min(e.minZ, v.z), std::max(e.maxZ, v.z), false};
+    }
+  }
+  return e;
+}
+
+// Header (R12, metres, extents) and the line-type and layer tables.
+void WriteDxfHead(const ExportData& data, std::string& b) {
+  const Extent e = DrawingExtent(data);
+  b += "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n9\n$INSUNITS\n70\n6\n9\n$MEASUREMENT\n70\n1\n9\n$EXTMIN\n";
+  AppendDxfPoint(b, {e.minX, e.minY, e.minZ});
+  b += "9\n$EXTMAX\n";
+  AppendDxfPoint(b, {e.maxX, e.maxY, e.maxZ});
+  b += "0\nENDSEC\n0\nSECTION\n2\nTABLES\n"
+       "0\nTABLE\n2\nLTYPE\n70\n1\n0\nLTYPE\n2\nCONTINUOUS\n70\n0\n3\nSolid line\n72\n65\n73\n0\n40\n0.0\n0\nENDTAB\n"
+       "0\nTABLE\n2\nLAYER\n70\n" + std::to_string(std::size(kDxfLayers)) + "\n";
+  for (auto [name, colour] : kDxfLayers) {
+    b += "0\nLAYER\n2\n" + std::string(name) + "\n70\n0\n62\n" + std::to_string(colour) + "\n6\nCONTINUOUS\n";
+  }
+  b += "0\nENDTAB\n0\nENDSEC\n";
+}
+
 void WriteDxf(const ExportData& data, OutputFile& out) {
   const FinishedProject& project = *data.project;
   std::string& b = out.buffer();
-  b += "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+  WriteDxfHead(data, b);
+  b += "0\nSECTION\n2\nENTITIES\n";
   {
     const PointTexts texts(data);
     for (int32_t t : data.kept) {
@@ -228,7 +263,9 @@ void WriteDxf(const ExportData& data, OutputFile& out) {
   }
   for (const auto& line : project.breaklines) WriteDxfPolyline(out, "BREAKLINES", line, false, 0);
   for (const auto& ring : project.boundaryRings) WriteDxfPolyline(out, "BOUNDARY", RingPoints(project, ring), true, 0);
-  for (const ContourLine& c : data.contours) WriteDxfPolyline(out, "CONTOURS", c.points, c.closed, c.elevation);
+  for (const ContourLine& c : data.contours) {
+    WriteDxfPolyline(out, c.index ? "CONTOURS_INDEX" : "CONTOURS", c.points, c.closed, c.elevation);
+  }
   b += "0\nENDSEC\n0\nEOF\n";
 }
 
