@@ -31,6 +31,9 @@ class ProgressReporter {
   virtual void SetBarText(const std::string& text) = 0;
   // A modal message with an OK button; returns when it is closed.
   virtual void ShowMessage(const std::string& text) = 0;
+  // Something a host may rely on passing silently (no breakline file, for
+  // one): the dialog shows nothing, a console may print it.
+  virtual void ShowNote(const std::string& /*text*/) {}
   // The summary of a completed build; returns when it is closed.
   virtual void ShowSummary(const BuildSummary& summary) = 0;
 };

@@ -169,7 +169,10 @@ void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& ins
   const std::string path = BreaklineFilePath(projectDirectory);
   if (path.empty()) return;
   TextScanner scan;
-  if (!scan.Open(ResolvePathCase(path))) return;
+  if (!scan.Open(ResolvePathCase(path))) {
+    reporter.ShowNote("未找到地性线文件：" + path + "，不加入地性线");
+    return;
+  }
   int32_t lineCount = 0;
   if (!scan.ReadInt(lineCount)) {
     reporter.ShowMessage(BreaklineDataMessage(path));
@@ -204,7 +207,12 @@ bool EnforceContours(const std::string& project, SegmentInserter& inserter, Prog
   {
     const std::string path = ProjectFilePath(project, "pmap", "fnum");
     TextScanner scan;
-    if (!scan.Open(path)) return false;
+    if (!scan.Open(path)) {
+      // Contours were asked for: ending without a word would leave the user
+      // guessing why nothing was built.
+      reporter.ShowMessage("未找到等高线文件：" + path);
+      return false;
+    }
     if (!scan.ReadInt(fileCount)) {
       reporter.ShowMessage("等高线文件数目有误：" + path);
       return false;

@@ -17,10 +17,12 @@ namespace quarvelin {
 
 // The breaklines named by SLine.txt. Never ends the run; a breakline file
 // that ends early or holds a word that is not a number is read up to there.
+// A breakline file that SLine.txt names but that cannot be opened means no
+// breaklines, with only a note.
 void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);
 
-// The contour files counted by fnum. Returns false when the run must end:
-// fnum is missing or unreadable, or a contour file is missing or has an
+// The contour files counted by fnum. Returns false, after a message, when the
+// run must end: fnum is missing or unreadable, or a contour file is missing or has an
 // unreadable header (found before any contour is enforced), or cannot be
 // opened again.
 bool EnforceContours(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);

@@ -7,13 +7,13 @@
 #include <string>
 
 #include "build/build_run.h"
+#include "platform/console_progress.h"
 
 namespace quarvelin {
 
 class ConsoleReporter : public ProgressReporter {
  public:
   ConsoleReporter(std::FILE* progress, std::FILE* summary, bool interactive, bool quiet);
-  ~ConsoleReporter() override;
 
   void SetStatus(const std::string& text) override;
   void SetCaptions(const std::string& totalCaption, const std::string& doneCaption) override;
@@ -23,23 +23,18 @@ class ConsoleReporter : public ProgressReporter {
   void SetBarPos(int32_t position) override;
   void SetBarText(const std::string& text) override;
   void ShowMessage(const std::string& text) override;
+  void ShowNote(const std::string& text) override;
   void ShowSummary(const BuildSummary& summary) override;
 
  private:
-  void EndBarLine();
-  void DrawBar();
+  std::string DoneText() const;
 
-  std::FILE* progress_;
+  ConsoleProgress progress_;
   std::FILE* summary_;
-  bool interactive_;
-  bool quiet_;
   std::string totalCaption_;
   std::string doneCaption_;
-  int32_t total_ = 0;
   int32_t done_ = 0;
-  int32_t position_ = -1;
-  int32_t lastPlainStep_ = -1;
-  bool barShown_ = false;
+  int32_t position_ = 0;
 };
 
 }  // namespace quarvelin

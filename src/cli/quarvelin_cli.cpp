@@ -1,6 +1,8 @@
 // quarvelin-cli: one build from the command line, for scripts and for hosts
 // that start the program without its dialog.
 #include <cstdio>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -8,6 +10,7 @@
 #include "build/build_run.h"
 #include "cli/console_reporter.h"
 #include "platform/system.h"
+#include "version/build_version.h"
 
 namespace {
 
@@ -29,6 +32,7 @@ constexpr const char* kUsage =
     "  --sjw               also write TIN.sjw\n"
     "  --quiet             no progress output\n"
     "  --help              show this help\n"
+    "  --version           show the version and the source revision\n"
     "\n"
     "Progress goes to stderr, the summary to stdout. Exit status: 0 when the build\n"
     "completed and wrote every output, 1 when it ended early or an output failed,\n"
@@ -37,6 +41,20 @@ constexpr const char* kUsage =
 int UsageError(const std::string& what) {
   std::fprintf(stderr, "quarvelin-cli: %s\nTry 'quarvelin-cli --help'.\n", what.c_str());
   return 2;
+}
+
+// The dialog's rule for the limit, said out loud where it changes what was
+// typed: the console has no edit box to show the 100 it falls back to.
+double MaxEdgeFromArgument(const std::string& text) {
+  const double limit = quarvelin::MaxBoundaryEdgeFromText(text);
+  char* end = nullptr;
+  const double typed = std::strtod(text.c_str(), &end);
+  if (text.empty() || *end != '\0' || std::isnan(typed)) {
+    std::fprintf(stderr, "quarvelin-cli: --max-edge '%s' is not a number: using %g\n", text.c_str(), limit);
+  } else if (!(typed >= 100)) {
+    std::fprintf(stderr, "quarvelin-cli: --max-edge %s is below 100: using 100\n", text.c_str());
+  }
+  return limit;
 }
 
 }  // namespace
@@ -70,6 +88,9 @@ int main(int argc, char** argv) {
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       return 0;
+    } else if (arg == "--version") {
+      std::fputs(quarvelin::VersionText("quarvelin-cli").c_str(), stdout);
+      return 0;
     } else if (arg == "--install-dir" || arg == "--project" || arg == "--max-edge" || arg == "--boundary") {
       auto v = value();
       if (!v) return UsageError("option " + arg + " needs a value");
@@ -77,7 +98,7 @@ int main(int argc, char** argv) {
       else if (arg == "--project") projectDirectory = *v;
       else if (arg == "--boundary" && v->empty()) return UsageError("option --boundary needs a file name");
       else if (arg == "--boundary") options.boundaryFile = *v;
-      else options.maxBoundaryEdge = quarvelin::MaxBoundaryEdgeFromText(*v);
+      else options.maxBoundaryEdge = MaxEdgeFromArgument(*v);
     } else if (arg == "--contours") {
       if (!flag(options.contoursAsFeatureLines)) return UsageError("option --contours takes no value");
     } else if (arg == "--sjw") {

@@ -141,6 +141,32 @@ TEST(Cli, FullDiskIsRefusedBeforeTheTablesAreWritten) {
   EXPECT_NE(run.err.find("磁盘空间不足"), std::string::npos) << run.err;
 }
 
+// What the console says where the dialog would stay silent or quietly
+// substitute: contours asked for without fnum, a breakline file that SLine.txt
+// names but that is missing, and a limit that falls back to 100.
+TEST(Cli, SaysWhatTheDialogLeavesUnsaid) {
+  TempDirectory dir;
+  const fs::path project = dir.path() / "p";
+  ASSERT_TRUE(testing::WriteProjectFiles(project, {{1, 1, 1}, {5, 3, 2}, {2, 7, 3}}));
+  const std::string missing = (dir.path() / "lines.txt").string();
+  ASSERT_TRUE(testing::WriteBytes(project / "PMAP" / "SLine.txt", missing.data(), missing.size()));
+
+  ProgramResult noFnum = RunProgram("quarvelin-cli", {"--project", project.string(), "--contours", "--quiet"});
+  EXPECT_EQ(noFnum.status, 1);
+  EXPECT_NE(noFnum.err.find("未找到等高线文件：" + (project / "PMAP" / "fnum").string()), std::string::npos)
+      << noFnum.err;
+  EXPECT_FALSE(fs::exists(project / "PMAP" / "TIN.inf"));
+
+  ProgramResult run = RunProgram("quarvelin-cli", {"--project", project.string(), "--max-edge", "abc"});
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.err.find("--max-edge 'abc' is not a number: using 100"), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find("未找到地性线文件：" + missing), std::string::npos) << run.err;
+  ProgramResult low = RunProgram("quarvelin-cli", {"--project", project.string(), "--max-edge", "50", "--quiet"});
+  EXPECT_EQ(low.err, "quarvelin-cli: --max-edge 50 is below 100: using 100\n");
+  ProgramResult fine = RunProgram("quarvelin-cli", {"--project", project.string(), "--max-edge", "150.5", "--quiet"});
+  EXPECT_EQ(fine.err, "");
+}
+
 TEST(Cli, HelpAndUsageErrors) {
   ProgramResult help = RunProgram("quarvelin-cli", {"--help"});
   EXPECT_EQ(help.status, 0);

@@ -1,7 +1,9 @@
-// quarvelin-render: the picture has the size asked for, is not blank, and
-// SVG output is well-formed XML.
+// quarvelin-render: the picture has the size asked for, is not blank, its
+// legend names what is drawn, and SVG output is well-formed XML that holds a
+// large network's surface as an image.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <sstream>
 
 #include "support/project_fixture.h"
@@ -42,6 +44,58 @@ TEST_F(Render, PngHasTheAskedWidthTheSurveysShapeAndAPicture) {
   // with the title and the scale bar above and below it.
   EXPECT_EQ(height, 578 + 2 * 24 + 32 + 36);
   EXPECT_GT(distinct, 64) << "the picture looks blank";
+}
+
+using Rgb = std::array<int, 3>;
+
+// The colours of the pixels right of column `x0`, with their counts.
+std::vector<std::pair<Rgb, int>> ColoursRightOf(const std::filesystem::path& png, int x0) {
+  ProgramResult r = RunInstalled(
+      "python3", {(SourceDirectory() / "tests/tools/tool_readback.py").string(), "colours", png.string(), std::to_string(x0)});
+  EXPECT_EQ(r.status, 0) << r.err;
+  std::istringstream in(r.out);
+  std::vector<std::pair<Rgb, int>> colours;
+  Rgb rgb;
+  int count;
+  while (in >> rgb[0] >> rgb[1] >> rgb[2] >> count) colours.push_back({rgb, count});
+  return colours;
+}
+
+// Pixels within 1 of `rgb` in each channel.
+int Pixels(const std::vector<std::pair<Rgb, int>>& colours, Rgb rgb) {
+  int total = 0;
+  for (const auto& [c, count] : colours) {
+    if (std::abs(c[0] - rgb[0]) <= 1 && std::abs(c[1] - rgb[1]) <= 1 && std::abs(c[2] - rgb[2]) <= 1) total += count;
+  }
+  return total;
+}
+
+TEST_F(Render, LegendShowsEveryKindOfLineDrawn) {
+  ASSERT_EQ(Draw("all.png", {"--width", "800", "--removed", "--contour-interval", "1"}).status, 0);
+  ASSERT_EQ(Draw("plain.png", {"--width", "800"}).status, 0);
+  // The legend column: right of the map, which ends 24 + 578 pixels in.
+  constexpr int kLegend = 2 * 24 + 578;
+  const Rgb breakline{12, 51, 191}, boundary{191, 12, 12}, removed{220, 220, 220}, contour{112, 91, 71};
+  const auto all = ColoursRightOf(file("all.png"), kLegend), plain = ColoursRightOf(file("plain.png"), kLegend);
+  for (const Rgb& colour : {breakline, boundary, contour}) EXPECT_GE(Pixels(all, colour), 60);
+  EXPECT_GE(Pixels(all, removed), 100);
+  EXPECT_GE(Pixels(plain, breakline), 60);
+  EXPECT_EQ(Pixels(plain, contour), 0);
+  EXPECT_LT(Pixels(plain, removed), 20);
+}
+
+TEST_F(Render, SvgOfALargeNetworkHoldsItsSurfaceAsAnImage) {
+  GridProject large;
+  large.cells = 110;  // 24,200 triangles
+  WriteGridProject(temp_.path() / "large", large);
+  ProgramResult r = RunProgram("quarvelin-render", {(temp_.path() / "large").string(), "--to", file("large.svg").string(),
+                                                    "--quiet", "--title", "Large grid"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string svg = ReadFileBytes(file("large.svg"));
+  EXPECT_NE(svg.find("<image"), std::string::npos);
+  EXPECT_LT(svg.size(), 1000000u);
+  ASSERT_EQ(Draw("small.svg", {}).status, 0);
+  EXPECT_EQ(ReadFileBytes(file("small.svg")).find("<image"), std::string::npos);
 }
 
 TEST_F(Render, SvgIsWellFormed) {

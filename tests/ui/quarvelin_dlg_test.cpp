@@ -243,6 +243,7 @@ TEST_F(QuarvelinDlgTest, BuildThatEndsAfterAMessageAlsoEndsInDone) {
     const char* name;
     std::function<std::string(uitest::TempProject&)> spoil;  // returns the install folder to use
     const char* messageStart;
+    bool contours = false;
   };
   const Case cases[] = {
       {"no workdir", [](uitest::TempProject& p) { return p.install + "/elsewhere"; }, "无法打开工作目录文件："},
@@ -252,15 +253,21 @@ TEST_F(QuarvelinDlgTest, BuildThatEndsAfterAMessageAlsoEndsInDone) {
          return p.install;
        },
        ""},
+      // Contours asked for in a project that has none: the file is named.
+      {"no fnum", [](uitest::TempProject& p) { return p.install; }, "未找到等高线文件：", true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     uitest::TempProject project(20);
     CQuarvelinDlg dialog(c.spoil(project));
     Show(dialog);
+    if (c.contours) QTest::mouseClick(Control<QCheckBox>(dialog, 1008), Qt::LeftButton);
     const Modals modals = PressStart(dialog);
     ASSERT_EQ(modals.messages.size(), 1);
     EXPECT_TRUE(modals.messages[0].startsWith(QString::fromUtf8(c.messageStart))) << modals.messages[0].toStdString();
+    if (c.contours) {
+      EXPECT_TRUE(modals.messages[0].endsWith(QStringLiteral("fnum")));
+    }
     EXPECT_TRUE(modals.summary.isEmpty());
     EXPECT_FALSE(Shown(dialog, 1000));
     EXPECT_TRUE(Shown(dialog, 1));

@@ -6,6 +6,7 @@ bool OutputFile::Open(const std::string& path) {
   Close();
   file_ = std::fopen(path.c_str(), "wb");
   failed_ = false;
+  written_ = 0;
   buffer_.clear();
   buffer_.reserve(kBlock + (1 << 16));
   return file_ != nullptr;
@@ -14,7 +15,9 @@ bool OutputFile::Open(const std::string& path) {
 void OutputFile::Flush() {
   if (!file_ || buffer_.empty()) return;
   if (std::fwrite(buffer_.data(), 1, buffer_.size(), file_) != buffer_.size()) failed_ = true;
+  written_ += buffer_.size();
   buffer_.clear();
+  if (onFlush_) onFlush_(written_);
 }
 
 void OutputFile::Write(std::string_view bytes) {

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,9 @@ class OutputFile {
   void Write(std::string_view bytes);
   // The caller's buffer, appended to freely and flushed by Write / Close.
   std::string& buffer() { return buffer_; }
+  // Called after every block written with the bytes written so far, to show
+  // progress.
+  void OnFlush(std::function<void(uint64_t)> written) { onFlush_ = std::move(written); }
   // Writes the buffer out once it has grown large.
   void FlushIfFull() {
     if (buffer_.size() >= kBlock) Flush();
@@ -45,6 +49,8 @@ class OutputFile {
   std::FILE* file_ = nullptr;
   std::string buffer_;
   bool failed_ = false;
+  uint64_t written_ = 0;
+  std::function<void(uint64_t)> onFlush_;
 };
 
 }  // namespace quarvelin

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "version/build_version.h"
+
 namespace quarvelin {
 
 bool ParseToolArguments(int argc, char** argv, const std::set<std::string>& valueOptions,
@@ -12,6 +14,10 @@ bool ParseToolArguments(int argc, char** argv, const std::set<std::string>& valu
     std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
       arguments.help = true;
+      continue;
+    }
+    if (arg == "--version") {
+      arguments.version = true;
       continue;
     }
     if (arg.size() < 2 || arg[0] != '-') {
@@ -46,6 +52,12 @@ bool ParseToolArguments(int argc, char** argv, const std::set<std::string>& valu
     }
   }
   return true;
+}
+
+bool PrintHelpOrVersion(const ToolArguments& arguments, const char* program, const char* usage) {
+  if (arguments.help) std::fputs(usage, stdout);
+  else if (arguments.version) std::fputs(VersionText(program).c_str(), stdout);
+  return arguments.help || arguments.version;
 }
 
 bool ParseFiniteNumber(const std::string& text, double& value) {

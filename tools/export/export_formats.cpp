@@ -398,6 +398,7 @@ bool WriteTextExport(const ExportData& data, ExportFormat format, const std::str
     error = path + ": cannot create the file";
     return false;
   }
+  out.OnFlush(data.written);
   switch (format) {
     case ExportFormat::kLandXml: WriteLandXml(data, out); break;
     case ExportFormat::kDxf: WriteDxf(data, out); break;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,7 @@ struct ExportData {
   double originX = 0, originY = 0;
   double cellSize = 0;  // of the elevation model
   std::string timestamp;  // "YYYY-MM-DDTHH:MM:SS" (UTC), when the network was built
+  std::function<void(uint64_t)> written;  // optional: the file's size so far, as it grows
 };
 
 ExportData PrepareExport(const FinishedProject& project, std::string name, std::string timestamp);

@@ -10,6 +10,8 @@
 #include "export_formats.h"
 #include "finished_project.h"
 #include "gis_formats.h"
+#include "platform/console_progress.h"
+#include "platform/system.h"
 #include "tool_arguments.h"
 
 namespace {
@@ -56,6 +58,7 @@ constexpr const char* kUsage =
     "                             FILE.origin.txt\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this help\n"
+    "  --version                  show the version and the source revision\n"
     "\n"
     "Exit status: 0 written, 1 the project could not be read or the file written,\n"
     "2 a usage error.\n";
@@ -86,10 +89,7 @@ int main(int argc, char** argv) {
                           {"--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
-  if (args.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (PrintHelpOrVersion(args, kProgram, kUsage)) return 0;
   if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one PROJECT folder");
   if (!args.Has("--to")) return ToolUsageError(kProgram, "no --to FILE given");
   const std::string project = args.positional[0], target = args.values["--to"];
@@ -116,9 +116,11 @@ int main(int argc, char** argv) {
   }
   const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
 
+  ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
+  progress.Status("reading " + project);
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
-  if (!quiet && !network.hasEdgeFile) std::fprintf(stderr, "%s: no Edge.inf: no boundary is written\n", kProgram);
+  if (!network.hasEdgeFile) progress.Status(std::string(kProgram) + ": no Edge.inf: no boundary is written");
   const std::string name = std::filesystem::path(project).lexically_normal().filename().string();
   ExportData data = PrepareExport(network, name.empty() ? "surface" : name, BuildTimestamp(project));
   QuietGdalErrors();
@@ -141,10 +143,15 @@ int main(int argc, char** argv) {
     if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
+    progress.Status("tracing contours");
     data.contours = TraceContours(network, interval);
     data.contourInterval = interval;
   }
-  if (!WriteExport(data, format, target, error)) return ToolFailure(kProgram, error);
+  progress.Status("writing " + target);
+  data.written = [&progress](uint64_t bytes) { progress.Counter(std::to_string(bytes >> 20) + " MB written"); };
+  const bool written = WriteExport(data, format, target, error);
+  progress.EndBar();
+  if (!written) return ToolFailure(kProgram, error);
   if (!quiet) {
     std::fprintf(stderr, "%s: wrote %s: %zu points, %zu triangles, %zu breaklines, %zu boundary rings", kProgram,
                  target.c_str(), data.points.size(), data.kept.size(), network.breaklines.size(),

@@ -120,6 +120,7 @@ bool ReadLasPoints(const std::string& path, const PointFilter& filter, const Poi
       error = path + ": cannot read point " + std::to_string(done + 1);
       return false;
     }
+    counts.bytesRead = header.pointOffset + (done + n) * header.recordLength;
     for (size_t i = 0; i < n; ++i) {
       const uint8_t* r = block.data() + i * header.recordLength;
       if (!filter.Keeps(header.ClassCode(r[classByte]))) {

@@ -3,15 +3,19 @@
 // the workdir that names it.
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "las_reader.h"
+#include "platform/console_progress.h"
+#include "platform/system.h"
 #include "project_writer.h"
 #include "survey_crs.h"
 #include "survey_input.h"
+#include "version/build_version.h"
 
 namespace {
 
@@ -43,6 +47,7 @@ constexpr const char* kUsage =
     "                      carry. Kept in PROJECT/crs.wkt for the other tools\n"
     "  --quiet             print nothing but errors\n"
     "  --help              show this help\n"
+    "  --version           show the version and the source revision\n"
     "\n"
     "Points stream from the files to the project, so surveys of any size fit in\n"
     "memory. Line vertices with no survey point within 0.0001 are added to the\n"
@@ -83,6 +88,10 @@ int main(int argc, char** argv) {
     };
     if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
+      return 0;
+    }
+    if (arg == "--version") {
+      std::fputs(quarvelin::VersionText("quarvelin-prepare").c_str(), stdout);
       return 0;
     }
     if (arg == "--quiet" || arg == "-q") {
@@ -147,14 +156,30 @@ int main(int argc, char** argv) {
   quarvelin::ProjectWriter writer;
   if (!writer.Begin(*project, !lines.breaklines.empty(), error)) return Failure(error);
   quarvelin::ReadCounts counts;
+  quarvelin::ConsoleProgress progress(stderr, quarvelin::IsTerminal(stderr), quiet);
   for (const std::string& file : pointFiles) {
-    if (!quiet) std::fprintf(stderr, "reading %s\n", file.c_str());
-    if (!quiet && filter.classes.any() && !quarvelin::HasLasSignature(file)) {
-      std::fprintf(stderr, "%s: not a LAS file: --classes does not apply, every point is kept\n", file.c_str());
+    progress.Status("reading " + file);
+    if (filter.classes.any() && !quarvelin::HasLasSignature(file)) {
+      progress.Status(file + ": not a LAS file: --classes does not apply, every point is kept");
     }
-    auto add = [&writer](const quarvelin::SurveyPoint& p) { writer.Add(p); };
-    if (!quarvelin::ReadSurveyPoints(file, filter, add, counts, error)) return Failure(error);
+    std::error_code ec;
+    const double size = static_cast<double>(std::filesystem::file_size(file, ec));
+    progress.ResetBar();
+    size_t sinceShown = 0;
+    auto add = [&](const quarvelin::SurveyPoint& p) {
+      writer.Add(p);
+      if (++sinceShown == 1 << 16) {
+        sinceShown = 0;
+        progress.Fraction(static_cast<double>(counts.bytesRead), size);
+      }
+    };
+    if (!quarvelin::ReadSurveyPoints(file, filter, add, counts, error)) {
+      progress.EndBar();
+      return Failure(error);
+    }
+    progress.Bar(100);
   }
+  progress.Status("writing " + *project + "/PMAP");
   quarvelin::ProjectReport report;
   if (!writer.Finish(lines, margin, report, error)) return Failure(error);
   if (!quarvelin::WriteProjectCrs(*project, crs, error)) return Failure(error);

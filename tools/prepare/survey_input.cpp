@@ -67,11 +67,13 @@ class LineReader {
   long number() const { return number_; }
   // Why the lines ended early; empty at the end of the file.
   const std::string& fault() const { return fault_; }
+  uint64_t offset() const { return consumed_ - (size_ - pos_); }
 
  private:
   bool Fill() {
     block_.resize(1 << 20);
     size_ = std::fread(block_.data(), 1, block_.size(), file_.get());
+    consumed_ += size_;
     pos_ = 0;
     if (size_ == 0 && std::ferror(file_.get())) fault_ = "cannot read the file";
     return size_ > 0;
@@ -80,6 +82,7 @@ class LineReader {
   std::unique_ptr<std::FILE, FileCloser> file_;
   std::vector<char> block_;
   size_t pos_ = 0, size_ = 0;
+  uint64_t consumed_ = 0;  // bytes taken from the file into blocks
   long number_ = 0;
   std::string fault_;
 };
@@ -161,6 +164,7 @@ bool ReadSurveyPoints(const std::string& path, const PointFilter& filter, const 
       error = Where(path, in.number()) + fault + ": '" + line + "'";
       return false;
     }
+    counts.bytesRead = in.offset();
     sink(p);
     ++counts.kept;
   }

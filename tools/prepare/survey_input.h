@@ -7,6 +7,7 @@
 
 #include <bitset>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -31,6 +32,7 @@ struct PointFilter {
 struct ReadCounts {
   size_t kept = 0;     // points handed on
   size_t skipped = 0;  // points of other classes than the filter's
+  uint64_t bytesRead = 0;  // how far into the file the reading has come, for progress
 };
 
 // Largest |x| and |y| a project takes. The build matches line ends to points

@@ -11,6 +11,7 @@
 #include "difference_map.h"
 #include "finished_project.h"
 #include "network_picture.h"
+#include "platform/console_progress.h"
 #include "platform/system.h"
 #include "tool_arguments.h"
 
@@ -24,7 +25,9 @@ constexpr const char* kUsage =
     "Draws the network that quarvelin-cli built in PROJECT (the folder holding\n"
     "PMAP): the kept triangles tinted by height and shaded by slope, the\n"
     "breaklines (blue), the trimmed boundary (red), the rings of a project that\n"
-    "quarvelin-prepare --boundary gave (dashed), a height legend and a scale bar.\n"
+    "quarvelin-prepare --boundary gave (dashed), a north arrow, a legend of the\n"
+    "heights and lines, and a scale bar. An SVG of more than 20000 triangles\n"
+    "holds the shaded surface as an embedded image and the lines as vectors.\n"
     "With --compare or --level it draws a cut/fill map instead: where both\n"
     "surfaces are defined, coloured by BASE - OTHER (red where BASE is above,\n"
     "cut; blue where it is below, fill; white where they meet), with the line\n"
@@ -35,6 +38,8 @@ constexpr const char* kUsage =
     "  --to FILE                  the picture to write: a .png or .svg file\n"
     "  --width PIXELS             width of the picture (default 1600, 400 to\n"
     "                             20000); the height follows the survey's shape\n"
+    "  --title TEXT               the title above the map (default: the project\n"
+    "                             folder's name)\n"
     "  --removed                  also draw the removed triangles, in grey\n"
     "  --contour-interval METRES  also draw contour lines at every multiple of\n"
     "                             METRES\n"
@@ -48,6 +53,7 @@ constexpr const char* kUsage =
     "                             project's crs.wkt): EPSG:n, WKT, PROJ or .prj\n"
     "  --quiet                    print nothing but errors\n"
     "  --help                     show this help\n"
+    "  --version                  show the version and the source revision\n"
     "\n"
     "Exit status: 0 written, 1 the project could not be read or the picture\n"
     "written, 2 a usage error.\n";
@@ -117,14 +123,11 @@ int main(int argc, char** argv) {
   ToolArguments args;
   std::string error;
   if (!ParseToolArguments(argc, argv,
-                          {"--to", "--width", "--contour-interval", "--compare", "--level", "--boundary", "--crs"},
+                          {"--to", "--width", "--contour-interval", "--compare", "--level", "--boundary", "--crs", "--title"},
                           {"--removed", "--quiet", "-q"}, args, error)) {
     return ToolUsageError(kProgram, error);
   }
-  if (args.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (PrintHelpOrVersion(args, kProgram, kUsage)) return 0;
   if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one PROJECT folder");
   if (!args.Has("--to")) return ToolUsageError(kProgram, "no --to FILE given");
   const std::string project = args.positional[0], target = args.values["--to"];
@@ -147,21 +150,29 @@ int main(int argc, char** argv) {
   if (args.Has("--compare") || args.Has("--level") || args.Has("--boundary")) {
     return DrawComparison(args, project, target, static_cast<int>(width), quiet);
   }
+  ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
+  progress.Status("reading " + project);
   FinishedProject network;
   if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
   options.title = std::filesystem::path(project).lexically_normal().filename().string();
   int status = 0;
   if (!NameCrsInTitle(args, project, options.title, status)) return status;
+  if (args.Has("--title")) options.title = args.values["--title"];
   if (interval > 0) {
     if (ContourLevelCount(network, interval) > kMaxContourLevels) {
       return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
+    progress.Status("tracing contours");
     options.contours = TraceContours(network, interval);
+    options.contourInterval = interval;
   }
   const std::string ringFile = ProjectFilePath(project, "PMAP", kProjectRingFile);
   if (FileSize(ringFile) >= 0 && !ReadPlanRings(ringFile, options.clipRings, error)) return ToolFailure(kProgram, error);
-  if (!quiet) std::fprintf(stderr, "%s: drawing %zu triangles\n", kProgram, network.triangles.size());
+  progress.Status("drawing " + std::to_string(network.triangles.size()) + " triangles");
+  options.progress = [&progress](double share) { progress.Fraction(share, 1); };
   const bool drawn = DrawNetworkPicture(network, options, target, error);
+  if (drawn) progress.Bar(100);
+  progress.EndBar();
   ReleasePictureCaches();
   if (!drawn) return ToolFailure(kProgram, error);
   if (!quiet) std::fprintf(stderr, "%s: wrote %s\n", kProgram, target.c_str());

@@ -1,10 +1,14 @@
 // A map of a finished network drawn with Cairo: the kept triangles shaded by
 // height and lit from the north-west, optionally the removed triangles in
 // grey and contour lines, the enforced breaklines, the trimmed boundary and
-// the rings a clipped network keeps, a
-// height legend and a scale bar.
+// the rings a clipped network keeps, a north arrow, a legend of heights and
+// of the lines drawn, and a scale bar. An SVG of a large network holds the
+// shaded surface as an embedded image and only the lines as vectors, so that
+// its size does not grow with the number of triangles.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,13 +22,19 @@ struct PictureOptions {
   int width = 1600;  // pixels; the height follows the survey's shape
   bool removed = false;
   std::vector<ContourLine> contours;
+  double contourInterval = 0;  // metres between the contours, for the legend
   // The rings the project is clipped to, dashed over the boundary.
   std::vector<PlanRing> clipRings;
   std::string title;
+  // Optional: the share of the triangles drawn so far, from 0 to 1.
+  std::function<void(double)> progress;
 };
 
 // Whether the path ends in ".png" or ".svg", in any case.
 bool HasPictureExtension(const std::string& path);
+
+// SVGs of networks with more triangles than this hold the surface as an image.
+constexpr size_t kMostVectorTriangles = 20000;
 
 // Writes a PNG, or an SVG when the path ends in ".svg". False with `error`
 // set when the file cannot be written.
