@@ -10,7 +10,7 @@ namespace quarvelin::testing {
 namespace {
 
 TEST(Console, EveryProgramNamesItsVersionAndRevision) {
-  for (const char* program : {"quarvelin-cli", "quarvelin-prepare", "quarvelin-export", "quarvelin-render"}) {
+  for (const char* program : {"quarvelin-cli", "quarvelin-prepare", "quarvelin-export", "quarvelin-render", "quarvelin-volume"}) {
     ProgramResult r = RunProgram(program, {"--version"});
     EXPECT_EQ(r.status, 0) << program;
     const std::string start = std::string(program) + " (Quarvelin) 1.0, revision ";

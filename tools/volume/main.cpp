@@ -36,6 +36,7 @@ constexpr const char* kUsage =
     "                    cut, fill, cut_area, fill_area, area, net and extent\n"
     "  --quiet           print nothing on stderr but errors\n"
     "  --help            show this help\n"
+    "  --version         show the version and the source revision\n"
     "\n"
     "Exit status: 0 computed, 1 a project or the boundary could not be read,\n"
     "or the region is empty (the figures are still printed), 2 a usage error.\n";
@@ -50,10 +51,7 @@ int main(int argc, char** argv) {
                           error)) {
     return ToolUsageError(kProgram, error);
   }
-  if (args.help) {
-    std::fputs(kUsage, stdout);
-    return 0;
-  }
+  if (PrintHelpOrVersion(args, kProgram, kUsage)) return 0;
   if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one BASE project folder");
   if (args.Has("--surface") == args.Has("--level")) {
     return ToolUsageError(kProgram, "give either --surface OTHER or --level Z");
