@@ -142,12 +142,15 @@ bool WriteUncompressed(const fs::path& laz, const fs::path& las) {
   if (!in) return false;
   std::string header(375, '\0');
   header.resize(std::fread(header.data(), 1, header.size(), in));
-  std::fclose(in);
   const uint32_t pointOffset = Field<uint32_t>(header, 96);
   const uint16_t recordLength = Field<uint16_t>(header, 105);
   const unsigned format = static_cast<uint8_t>(header[104]) & 0x3Fu;
+  // The header and the records after it as they are, the format's
+  // compression bits taken off.
   std::string bytes(pointOffset, '\0');
-  std::memcpy(bytes.data(), header.data(), std::min<size_t>(header.size(), pointOffset));
+  std::fseek(in, 0, SEEK_SET);
+  bytes.resize(std::fread(bytes.data(), 1, bytes.size(), in));
+  std::fclose(in);
   bytes[104] = static_cast<char>(format);
   double scale[3], offset[3];
   for (int axis = 0; axis < 3; ++axis) {
