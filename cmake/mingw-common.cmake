@@ -15,7 +15,7 @@ set(CMAKE_CXX_FLAGS_INIT "${QUARVELIN_MINGW_ARCH_FLAGS}")
 set(CMAKE_C_FLAGS_INIT "${QUARVELIN_MINGW_ARCH_FLAGS}")
 # Windows 7 is the oldest system the wide-character calls used here need.
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601)
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++ ${QUARVELIN_MINGW_LINK_FLAGS}")
 
 
 # Only libraries built for the target may be found: never the host's .pc files.

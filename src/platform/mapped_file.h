@@ -29,6 +29,7 @@ class MappedFile {
     kUnavailable,  // missing, not a regular file, empty, not writable, not mappable
     kInUse,        // another open holds it
     kNoSpace,      // the disk cannot hold its blocks
+    kTooLarge,     // opened, but the process has no room to map it whole
   };
   Failure failure() const { return failure_; }
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
 namespace quarvelin {
@@ -48,8 +49,9 @@ bool MappedFile::Open(const std::string& path, const char* /*mappingName*/, std:
     errno = allocated;
     return fail("posix_fallocate", Failure::kNoSpace);
   }
+  if (static_cast<uint64_t>(st.st_size) > SIZE_MAX) return fail("file larger than the address space", Failure::kTooLarge);
   void* view = ::mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-  if (view == MAP_FAILED) return fail("mmap");
+  if (view == MAP_FAILED) return fail("mmap", errno == ENOMEM ? Failure::kTooLarge : Failure::kUnavailable);
   ::posix_madvise(view, static_cast<size_t>(st.st_size), POSIX_MADV_SEQUENTIAL);
   data_ = static_cast<uint8_t*>(view);
   size_ = static_cast<uint64_t>(st.st_size);

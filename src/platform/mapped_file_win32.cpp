@@ -96,12 +96,13 @@ bool MappedFile::Open(const std::string& path, const char* mappingName, std::str
   if (!::GetFileSizeEx(file, &size)) return fail(LastErrorText("GetFileSizeEx"));
   if (size.QuadPart == 0) return fail("empty file");
   if (!AllocateAll(file)) return fail(LastErrorText("FSCTL_SET_SPARSE"), Failure::kNoSpace);
-  if (static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) return fail("file larger than the address space");
+  // A 32-bit process fails here for want of address space to view the file.
+  if (static_cast<uint64_t>(size.QuadPart) > SIZE_MAX) return fail("file larger than the address space", Failure::kTooLarge);
   HANDLE mapping = CreateTableMapping(file, mappingName);
-  if (!mapping) return fail(LastErrorText("CreateFileMapping"));
+  if (!mapping) return fail(LastErrorText("CreateFileMapping"), Failure::kTooLarge);
   mapping_ = FromHandle(mapping);
   void* view = ::MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0);
-  if (!view) return fail(LastErrorText("MapViewOfFile"));
+  if (!view) return fail(LastErrorText("MapViewOfFile"), Failure::kTooLarge);
   data_ = static_cast<uint8_t*>(view);
   size_ = static_cast<uint64_t>(size.QuadPart);
   failure_ = Failure::kNone;

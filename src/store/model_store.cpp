@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "platform/system.h"
+#include "platform/text_writer.h"
 
 namespace quarvelin {
 
@@ -77,6 +78,11 @@ std::string TableOpenMessage(const MappedFile& file, const std::string& unavaila
       return "另一个程序正在使用此文件（可能正在构建同一工程），请等它结束后再构建：" + path;
     case MappedFile::Failure::kNoSpace:
       return "磁盘空间不足，无法为此文件分配空间：" + path;
+    case MappedFile::Failure::kTooLarge: {
+      std::string text = "文件太大（";
+      AppendInt(text, FileSize(path));
+      return text + " 字节），超出本程序可用的地址空间，无法映射到内存：" + path;
+    }
     default:
       return unavailable + path;
   }

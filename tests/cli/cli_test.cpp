@@ -167,6 +167,26 @@ TEST(Cli, SaysWhatTheDialogLeavesUnsaid) {
   EXPECT_EQ(fine.err, "");
 }
 
+TEST(Cli, TableTooLargeToMapIsNamedWithItsSize) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#endif
+  // A 64 MB point table in a process allowed 48 MB of address space, as a
+  // large project meets a 32-bit one.
+  TempDirectory dir;
+  const fs::path project = dir.path() / "p";
+  ASSERT_TRUE(testing::WriteProjectFiles(project, {{1, 1, 1}, {5, 3, 2}, {2, 7, 3}}));
+  fs::resize_file(project / "PMAP" / "Point.xyz", 64 << 20);
+  ProgramResult run = testing::RunInstalled(
+      "sh", {"-c", "ulimit -v 49152 && exec \"$0\" --project \"$1\" --quiet",
+             (testing::BuildDirectory() / "quarvelin-cli").string(), project.string()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("文件太大（67108864 字节），超出本程序可用的地址空间，无法映射到内存：" +
+                         (project / "PMAP" / "Point.xyz").string()),
+            std::string::npos)
+      << run.err;
+}
+
 TEST(Cli, HelpAndUsageErrors) {
   ProgramResult help = RunProgram("quarvelin-cli", {"--help"});
   EXPECT_EQ(help.status, 0);
