@@ -204,6 +204,7 @@ int Drive(const std::wstring& program, const std::string& picture, bool expectSu
   } else {
     Check(message != nullptr && summary == nullptr, "a failed build shows its message and no summary");
     if (message) {
+      std::printf("message: %s\n", Utf8(Text(GetDlgItem(message, 0xFFFF))).c_str());
       SavePicture({dialog, message}, picture + "-message.bmp");
       PostMessageW(message, WM_COMMAND, IDOK, 0);
     }

@@ -2,7 +2,8 @@
 # QUARVELIN.EXE under Wine on a virtual X screen, driven by dialog_driver.exe:
 # a build from the dialog with the limit 250, contours and TIN.sjw on must
 # write what the Linux quarvelin-cli writes with the same options; a workdir
-# naming a missing project must end in a message and Done. The program is
+# naming a missing project, or contours asked for in a project without them,
+# must end in a message and Done. The program is
 # copied under a lower-case name, which must not matter. Saves the pictures
 # of the dialog and the summary as PNG into PICTURES.
 # Usage: gui_test.sh LINUX_BUILD WIN_BUILD PICTURES
@@ -55,6 +56,12 @@ check "dialog build: the summary shows the figures of TIN.inf" \
   [ "$summary" = "$(head -n 1 "$work/dialog project/PMAP/TIN.inf" | tr -d '\r')" ]
 
 drive missing "$work/no such project" failure
+
+# Contours asked for in a project that has none: the message names fnum.
+"$LINUX_BUILD/quarvelin-prepare" --quiet --project "$work/no contours" --points "$survey/points.xyz"
+drive nofnum "$work/no contours" failure
+check "no fnum: the message names the missing file" \
+  grep -qE '^message: 未找到等高线文件：.*fnum$' <(tr -d '\r' <"$work/nofnum.log")
 
 for picture in "$work"/*.bmp; do
   [ -e "$picture" ] && convert "$picture" "$PICTURES/windows-$(basename "$picture" .bmp).png"
