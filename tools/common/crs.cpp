@@ -20,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct SrsReleaser {
-  void operator()(OGRSpatialReference* srs) const {
-    if (srs) srs->Release();
-  }
-};
-using Srs = std::unique_ptr<OGRSpatialReference, SrsReleaser>;
+using Srs = SpatialReference;
 
 std::string Exported(const OGRSpatialReference& srs, const char* format, bool multiline = false) {
   char* text = nullptr;
@@ -225,11 +220,15 @@ std::string OgcWkt1(const CoordinateSystem& crs) {
   return srs ? Exported(*srs, "FORMAT=WKT1_GDAL") : "";
 }
 
-OGRSpatialReference* NewSpatialReference(const CoordinateSystem& crs) {
+void SrsReleaser::operator()(OGRSpatialReference* srs) const {
+  if (srs) srs->Release();
+}
+
+SpatialReference NewSpatialReference(const CoordinateSystem& crs) {
   if (!crs.Known()) return nullptr;
   Srs srs = SrsOf(crs);
   if (srs) srs->SetAxisMappingStrategy(OAMS_TRADITIONAL_GIS_ORDER);  // x is the easting
-  return srs.release();
+  return srs;
 }
 
 std::string WithExtension(const std::string& path, const std::string& extension) {

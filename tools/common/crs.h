@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,9 +52,14 @@ std::string PrjText(const CoordinateSystem& crs);
 // OGC WKT 1, for formats older than WKT 2 (LandXML).
 std::string OgcWkt1(const CoordinateSystem& crs);
 
-// The system for GDAL's writers, x as easting; null when none is known. The
-// caller Release()s it.
-OGRSpatialReference* NewSpatialReference(const CoordinateSystem& crs);
+// GDAL's reference-counted form of a system, released when it goes.
+struct SrsReleaser {
+  void operator()(OGRSpatialReference* srs) const;
+};
+using SpatialReference = std::unique_ptr<OGRSpatialReference, SrsReleaser>;
+
+// The system for GDAL's writers, x as easting; null when none is known.
+SpatialReference NewSpatialReference(const CoordinateSystem& crs);
 
 // Writes `text` to `path`; false with `error` set when it cannot.
 bool WriteSmallTextFile(const std::string& path, const std::string& text, std::string& error);

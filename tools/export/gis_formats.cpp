@@ -17,13 +17,6 @@ namespace quarvelin {
 
 namespace {
 
-struct SrsReleaser {
-  void operator()(OGRSpatialReference* srs) const {
-    if (srs) srs->Release();
-  }
-};
-using Srs = std::unique_ptr<OGRSpatialReference, SrsReleaser>;
-
 // A dataset being written: closed on every path, and on failure its file
 // removed, so that nothing half-written passes for an export.
 class GdalOutput {
@@ -250,7 +243,7 @@ bool DemGridFor(const ExportData& data, double cellSize, DemGrid& grid, std::str
 bool WriteGeoPackage(const ExportData& data, const std::string& path, std::string& error) {
   GdalOutput out(path);
   if (!out.Create("GPKG", 0, 0, GDT_Unknown, {}, error)) return false;
-  Srs srs(NewSpatialReference(data.crs));
+  const SpatialReference srs = NewSpatialReference(data.crs);
   return out.Close(WriteLayers(out.get(), data, srs.get()), error);
 }
 
@@ -264,7 +257,7 @@ bool WriteDem(const ExportData& data, const DemGrid& grid, const std::string& pa
     return false;
   }
   double transform[6] = {grid.left, grid.cell, 0, grid.top, 0, -grid.cell};
-  Srs srs(NewSpatialReference(data.crs));
+  const SpatialReference srs = NewSpatialReference(data.crs);
   GDALRasterBand* raster = out.get()->GetRasterBand(1);
   bool ok = out.get()->SetGeoTransform(transform) == CE_None && (!srs || out.get()->SetSpatialRef(srs.get()) == CE_None) &&
             raster->SetNoDataValue(kDemNoData) == CE_None;

@@ -130,6 +130,9 @@ int main(int argc, char** argv) {
   }
   if (!quiet && !data.crs.Known()) {
     std::fprintf(stderr, "%s: the project has no reference system (give --crs): the file carries none\n", kProgram);
+  } else if (!quiet && format == ExportFormat::kGeoJson && data.crs.epsg == 0) {
+    std::fprintf(stderr, "%s: GeoJSON names a system by its EPSG code, and %s has none: the file carries none\n",
+                 kProgram, data.crs.name.c_str());
   }
   if (args.Has("--origin") && !ParseOrigin(args.values["--origin"], KeptExtent(network), data)) {
     return ToolUsageError(kProgram, "--origin needs 'auto' or two numbers X,Y");
