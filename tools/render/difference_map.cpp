@@ -16,7 +16,7 @@ constexpr double kMargin = 24;
 constexpr double kPanelWidth = 230;  // legend and figures, right of the map
 constexpr double kTitleHeight = 32;
 // An SVG of a network with more triangles than this holds the map as an image.
-constexpr size_t kMostVectorTriangles = 5000;
+constexpr size_t kMostVectorBaseTriangles = 5000;
 
 struct Colour {
   double r, g, b;
@@ -189,7 +189,7 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
     cairo_save(cr);
     cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
     cairo_clip(cr);
-    if (svg && base.triangles.size() > kMostVectorTriangles) {
+    if (svg && base.triangles.size() > kMostVectorBaseTriangles) {
       // An SVG of every piece of a large overlay would run to gigabytes:
       // the pieces go in as one embedded image, the zero line stays a line.
       std::unique_ptr<cairo_surface_t, void (*)(cairo_surface_t*)> image(

@@ -94,11 +94,14 @@ int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, c
     return ToolFailure(kProgram, error);
   }
   FinishedProject base, other;
+  ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
+  progress.Status("reading " + project);
   if (!ReadFinishedProject(project, base, error)) return ToolFailure(kProgram, error);
   DifferenceMapOptions options;
   options.width = width;
   options.title = std::filesystem::path(project).lexically_normal().filename().string() + " - ";
   if (args.Has("--compare")) {
+    progress.Status("reading " + args.values["--compare"]);
     if (!ReadFinishedProject(args.values["--compare"], other, error)) return ToolFailure(kProgram, error);
     compared.other = &other;
     options.title += std::filesystem::path(args.values["--compare"]).lexically_normal().filename().string();
@@ -107,6 +110,8 @@ int DrawComparison(quarvelin::ToolArguments& args, const std::string& project, c
   }
   int status = 0;
   if (!NameCrsInTitle(args, project, options.title, status)) return status;
+  if (args.Has("--title")) options.title = args.values["--title"];
+  progress.Status("overlaying the surfaces and drawing the map");
   EarthworkVolumes volumes;
   const bool drawn = DrawDifferenceMap(base, compared, boundary, options, target, volumes, error);
   ReleasePictureCaches();

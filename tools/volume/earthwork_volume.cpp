@@ -342,12 +342,14 @@ bool SurfaceOverlay::Prepare(const FinishedProject& base, const ComparedSurface&
   return true;
 }
 
-void SurfaceOverlay::Run(OverlayPieceSink& sink) const {
+void SurfaceOverlay::Run(OverlayPieceSink& sink, const std::function<void(double)>& progress) const {
   const Data& d = *data_;
   std::vector<uint32_t> seenOther(d.otherNetwork.size(), 0), seenRegion(d.region.size(), 0);
   std::vector<int32_t> others;
   std::vector<ConvexPolygon> parts;
+  constexpr size_t kProgressStep = 1 << 16;
   for (size_t t = 0; t < d.baseNetwork.size(); ++t) {
+    if (progress && t % kProgressStep == 0) progress(static_cast<double>(t) / static_cast<double>(d.baseNetwork.size()));
     const uint32_t stamp = static_cast<uint32_t>(t) + 1;
     const LocalTriangle& base = d.baseNetwork[t];
     const Box box = BoxOf(base.corner, 3);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,7 +47,8 @@ class SurfaceOverlay {
   // the boundary's rings cross each other (their region is then undefined).
   bool Prepare(const FinishedProject& base, const ComparedSurface& compared, const std::vector<PlanRing>& boundary,
                std::string& error);
-  void Run(OverlayPieceSink& sink) const;
+  // `progress`, when given, hears the share of BASE's triangles done.
+  void Run(OverlayPieceSink& sink, const std::function<void(double)>& progress = {}) const;
   PlanePosition origin() const { return origin_; }
 
  private:

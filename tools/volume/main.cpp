@@ -5,6 +5,8 @@
 #include "boundary_rings.h"
 #include "earthwork_volume.h"
 #include "finished_project.h"
+#include "platform/console_progress.h"
+#include "platform/system.h"
 #include "tool_arguments.h"
 
 namespace {
@@ -67,23 +69,28 @@ int main(int argc, char** argv) {
   if (args.Has("--boundary") && !ReadPlanRings(args.values["--boundary"], boundary, error)) {
     return ToolFailure(kProgram, error);
   }
+  ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
   SurfaceOverlay overlay;
   {
     // The projects' tables go once the overlay has taken what it needs.
     FinishedProject base, other;
+    progress.Status("reading " + basePath);
     if (!ReadFinishedProject(basePath, base, error)) return ToolFailure(kProgram, error);
     if (args.Has("--surface")) {
+      progress.Status("reading " + args.values["--surface"]);
       if (!ReadFinishedProject(args.values["--surface"], other, error)) return ToolFailure(kProgram, error);
       compared.other = &other;
     }
-    if (!quiet) std::fprintf(stderr, "%s: overlaying the two surfaces\n", kProgram);
     // Only the boundary can be refused here.
     if (!overlay.Prepare(base, compared, boundary, error)) {
       return ToolFailure(kProgram, args.values["--boundary"] + ": " + error);
     }
   }
+  progress.Status("overlaying the surfaces");
   VolumeIntegrator integrator(overlay.origin());
-  overlay.Run(integrator);
+  overlay.Run(integrator, [&progress](double share) { progress.Fraction(share, 1); });
+  progress.Bar(100);
+  progress.EndBar();
   const EarthworkVolumes volumes = integrator.Result();
   std::fputs((args.flags.count("--json") ? VolumeJson(volumes) : VolumeReport(volumes)).c_str(), stdout);
   if (volumes.empty) {
