@@ -313,14 +313,31 @@ double SignedArea(const PointRecord* points, const std::vector<int32_t>& ring) {
   return area / 2;
 }
 
-// How many rings hold the position (crossing-number test of each ring).
-int32_t RingsHolding(const PointRecord* points, const BoundaryRings& rings, PlanePosition c) {
+struct Box {
+  double minX, minY, maxX, maxY;
+};
+
+Box RingBox(const PointRecord* points, const BoundaryRing& ring) {
+  Box box{points[ring.points[0]].x, points[ring.points[0]].y, points[ring.points[0]].x, points[ring.points[0]].y};
+  for (int32_t v : ring.points) {
+    box = {std::min(box.minX, points[v].x), std::min(box.minY, points[v].y), std::max(box.maxX, points[v].x),
+           std::max(box.maxY, points[v].y)};
+  }
+  return box;
+}
+
+// How many rings hold the position (crossing-number test of each ring whose
+// box holds it).
+int32_t RingsHolding(const PointRecord* points, const BoundaryRings& rings, const std::vector<Box>& boxes,
+                     PlanePosition c) {
   int32_t count = 0;
-  for (const BoundaryRing& ring : rings.rings) {
+  for (size_t r = 0; r < rings.rings.size(); ++r) {
+    const Box& b = boxes[r];
+    if (c.x < b.minX || c.x > b.maxX || c.y < b.minY || c.y > b.maxY) continue;
+    const std::vector<int32_t>& ring = rings.rings[r].points;
     bool inside = false;
-    const size_t n = ring.points.size();
-    for (size_t j = 0, k = n - 1; j < n; k = j++) {
-      const PointRecord &p = points[ring.points[j]], &q = points[ring.points[k]];
+    for (size_t j = 0, k = ring.size() - 1; j < ring.size(); k = j++) {
+      const PointRecord &p = points[ring[j]], &q = points[ring[k]];
       if ((p.y > c.y) != (q.y > c.y) && c.x < (q.x - p.x) * (c.y - p.y) / (q.y - p.y) + p.x) inside = !inside;
     }
     count += inside;
@@ -447,25 +464,28 @@ bool RingClipper::FloodDepths(std::string& message) {
 // hold its centroid must number its depth.
 bool RingClipper::CheckGeometry(std::string& message) const {
   const PointRecord* points = store_.points;
-  for (size_t r = 0; r < rings_.rings.size(); ++r) {
-    int32_t best = -1;
-    double bestArea = 0;
-    for (size_t e = 0; e < edges_.size(); ++e) {
-      if (edges_[e].ring != static_cast<int32_t>(r)) continue;
-      const int32_t t = counterClockwise_[r] ? sides_[e].left : sides_[e].right;
-      const TriangleRecord& tri = store_.triangles[t];
-      const double area = Orientation(points, tri.vertex[0], tri.vertex[1], tri.vertex[2]);
-      if (area > bestArea) {
-        best = t;
-        bestArea = area;
-      }
+  const size_t ringCount = rings_.rings.size();
+  std::vector<int32_t> fattest(ringCount, -1);
+  std::vector<double> largestArea(ringCount, 0);
+  for (size_t e = 0; e < edges_.size(); ++e) {
+    const auto r = static_cast<size_t>(edges_[e].ring);
+    const int32_t t = counterClockwise_[r] ? sides_[e].left : sides_[e].right;
+    const TriangleRecord& tri = store_.triangles[t];
+    const double area = Orientation(points, tri.vertex[0], tri.vertex[1], tri.vertex[2]);
+    if (area > largestArea[r]) {
+      fattest[r] = t;
+      largestArea[r] = area;
     }
-    if (best < 0) continue;
-    const TriangleRecord& tri = store_.triangles[best];
+  }
+  std::vector<Box> boxes;
+  for (const BoundaryRing& ring : rings_.rings) boxes.push_back(RingBox(points, ring));
+  for (int32_t t : fattest) {
+    if (t < 0) continue;
+    const TriangleRecord& tri = store_.triangles[t];
     const PlanePosition centroid{
         (points[tri.vertex[0]].x + points[tri.vertex[1]].x + points[tri.vertex[2]].x) / 3,
         (points[tri.vertex[0]].y + points[tri.vertex[1]].y + points[tri.vertex[2]].y) / 3};
-    if (RingsHolding(points, rings_, centroid) != depth_[static_cast<size_t>(best)]) {
+    if (RingsHolding(points, rings_, boxes, centroid) != depth_[static_cast<size_t>(t)]) {
       message = "边界线内外判断与几何位置不符，未按边界线裁剪：" + rings_.path;
       return false;
     }
