@@ -53,7 +53,7 @@ struct BuildOptions {
   bool checkLocation = false;
   // Ring file to clip the network to instead of trimming it. Empty: the
   // project's own ring file (PMAP/ClipRings.pl) when it has one.
-  std::string boundaryFile;
+  std::string boundaryFile{};
 };
 
 // How a build ended, for front ends that report more than the dialog does.
