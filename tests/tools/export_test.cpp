@@ -356,6 +356,8 @@ TEST_F(GridExport, BadCommandLinesAndProjectsAreRefusedWithTheirStatus) {
   ProgramResult missing = RunProgram("quarvelin-export", {file("nowhere").string(), "--to", file("a.dxf").string()});
   EXPECT_EQ(missing.status, 1);
   EXPECT_NE(missing.err.find("nowhere"), std::string::npos) << missing.err;
+  ProgramResult notFolder = RunProgram("quarvelin-export", {(project() / "PMAP/TIN.inf").string(), "--to", file("a.dxf").string()});
+  EXPECT_NE(notFolder.err.find("TIN.inf: a file, not a project folder"), std::string::npos) << notFolder.err;
   for (const char* size : {"0", "-1", "0.00001"}) {
     ProgramResult r = RunProgram("quarvelin-export", {project().string(), "--to", file("a.tif").string(), "--cell-size", size});
     EXPECT_EQ(r.status, 2) << size;

@@ -248,7 +248,7 @@ bool ReadFinishedProject(const std::string& projectDirectory, FinishedProject& p
   int32_t pointCount = 0;
   bool contoursEnforced = false;
   if (!IsDirectory(projectDirectory)) {
-    error = projectDirectory + ": no such project folder";
+    error = projectDirectory + (FileSize(projectDirectory) >= 0 ? ": a file, not a project folder" : ": no such project folder");
     return false;
   }
   const std::string tinPath = PmapFile(projectDirectory, "TIN.tri");
