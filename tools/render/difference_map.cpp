@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "network_picture.h"
+
 namespace quarvelin {
 
 namespace {
@@ -68,15 +70,6 @@ class PiecePainter : public OverlayPieceSink {
   bool vector_;
 };
 
-void Label(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold = false) {
-  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
-                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, size);
-  cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-  cairo_move_to(cr, x, y);
-  cairo_show_text(cr, text.c_str());
-}
-
 std::string Figure(const char* format, double value) {
   char text[64];
   std::snprintf(text, sizeof text, format, value);
@@ -86,29 +79,23 @@ std::string Figure(const char* format, double value) {
 // The diverging bar from +scale (cut) at the top to -scale (fill) at the foot.
 void DifferenceLegend(cairo_t* cr, double scale, double left, double top, double height) {
   constexpr double kBarWidth = 22;
-  Label(cr, left, top - 16, "Difference", 14, true);
+  PictureText(cr, left, top - 16, "Difference", 14, true);
   cairo_pattern_t* ramp = cairo_pattern_create_linear(0, top, 0, top + height);
   for (int i = 0; i <= 20; ++i) {
     const Colour c = DifferenceColour(1 - i / 10.0);
     cairo_pattern_add_color_stop_rgb(ramp, i / 20.0, c.r, c.g, c.b);
   }
-  cairo_rectangle(cr, left, top, kBarWidth, height);
-  cairo_set_source(cr, ramp);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(ramp);
-  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-  cairo_set_line_width(cr, 1);
-  cairo_stroke(cr);
+  RampBar(cr, ramp, left, top, kBarWidth, height);
   const char* format = scale >= 50 ? "%+.0f m" : scale >= 5 ? "%+.1f m" : scale >= 0.5 ? "%+.2f m" : "%+.3f m";
   for (int i = 0; i <= 4; ++i) {
     const double y = top + height * i / 4, value = scale * (1 - i / 2.0);
     cairo_move_to(cr, left + kBarWidth, y);
     cairo_line_to(cr, left + kBarWidth + 5, y);
     cairo_stroke(cr);
-    Label(cr, left + kBarWidth + 9, y + 4, value == 0 ? "0 m" : Figure(format, value), 12);
+    PictureText(cr, left + kBarWidth + 9, y + 4, value == 0 ? "0 m" : Figure(format, value), 12);
   }
-  Label(cr, left + kBarWidth + 80, top + 12, "cut", 12);
-  Label(cr, left + kBarWidth + 80, top + height, "fill", 12);
+  PictureText(cr, left + kBarWidth + 80, top + 12, "cut", 12);
+  PictureText(cr, left + kBarWidth + 80, top + height, "fill", 12);
 }
 
 void VolumeFigures(cairo_t* cr, const EarthworkVolumes& v, double left, double top) {
@@ -116,11 +103,11 @@ void VolumeFigures(cairo_t* cr, const EarthworkVolumes& v, double left, double t
       {"Cut", Figure("%.1f m\u00b3", v.cut)},       {"  over", Figure("%.1f m\u00b2", v.cutArea)},
       {"Fill", Figure("%.1f m\u00b3", v.fill)},     {"  over", Figure("%.1f m\u00b2", v.fillArea)},
       {"Net (fill - cut)", Figure("%.1f m\u00b3", v.Net())}, {"Area", Figure("%.1f m\u00b2", v.area)}};
-  Label(cr, left, top, "Volumes", 14, true);
+  PictureText(cr, left, top, "Volumes", 14, true);
   double y = top + 22;
   for (const auto& [caption, value] : lines) {
-    Label(cr, left, y, caption, 12);
-    Label(cr, left + 100, y, value, 12);
+    PictureText(cr, left, y, caption, 12);
+    PictureText(cr, left + 100, y, value, 12);
     y += 18;
   }
 }
@@ -171,7 +158,7 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
   cairo_t* cr = context.get();
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  Label(cr, kMargin, kMargin + 4, options.title, 16, true);
+  PictureText(cr, kMargin, kMargin + 4, options.title, 16, true);
 
   const double mapTop = kMargin + kTitleHeight;
   if (!volumes.empty) {
@@ -222,7 +209,7 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
     cairo_stroke(cr);
     cairo_restore(cr);
   } else {
-    Label(cr, kMargin + 20, mapTop + 40, "The surfaces do not overlap: nothing to compare.", 14);
+    PictureText(cr, kMargin + 20, mapTop + 40, "The surfaces do not overlap: nothing to compare.", 14);
   }
   cairo_rectangle(cr, kMargin, mapTop, mapWidth, mapHeight);
   cairo_set_source_rgb(cr, 0.4, 0.4, 0.4);
@@ -232,16 +219,7 @@ bool DrawDifferenceMap(const FinishedProject& base, const ComparedSurface& compa
   DifferenceLegend(cr, scale, panelLeft, mapTop + 20, 240);
   VolumeFigures(cr, volumes, panelLeft, mapTop + 300);
 
-  cairo_surface_flush(surface.get());
-  cairo_status_t status = svg ? CAIRO_STATUS_SUCCESS : cairo_surface_write_to_png(surface.get(), path.c_str());
-  context.reset();
-  cairo_surface_finish(surface.get());
-  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface.get());
-  if (status != CAIRO_STATUS_SUCCESS) {
-    error = path + ": cannot write the picture: " + cairo_status_to_string(status);
-    return false;
-  }
-  return true;
+  return FinishPicture(surface.get(), context.release(), svg, path, error);
 }
 
 }  // namespace quarvelin

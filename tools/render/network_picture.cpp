@@ -174,15 +174,6 @@ class Painter {
   int64_t swept_ = 0;
 };
 
-void Text(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold = false) {
-  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
-                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, size);
-  cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
-  cairo_move_to(cr, x, y);
-  cairo_show_text(cr, text.c_str());
-}
-
 std::string Metres(double value, int decimals) {
   char text[64];
   std::snprintf(text, sizeof text, "%.*f m", decimals, value);
@@ -208,19 +199,13 @@ int StepDecimals(double step) { return std::clamp(static_cast<int>(std::ceil(-st
 // ticked at round heights.
 void HeightBar(cairo_t* cr, const Extent& heights, double left, double top, double height) {
   constexpr double kBarWidth = 22;
-  Text(cr, left, top - 16, "Height", 14, true);
+  PictureText(cr, left, top - 16, "Height", 14, true);
   cairo_pattern_t* ramp = cairo_pattern_create_linear(0, top + height, 0, top);
   for (int i = 0; i <= 20; ++i) {
     Colour c = HeightColour(i / 20.0);
     cairo_pattern_add_color_stop_rgb(ramp, i / 20.0, c.r, c.g, c.b);
   }
-  cairo_rectangle(cr, left, top, kBarWidth, height);
-  cairo_set_source(cr, ramp);
-  cairo_fill_preserve(cr);
-  cairo_pattern_destroy(ramp);
-  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
-  cairo_set_line_width(cr, 1);
-  cairo_stroke(cr);
+  RampBar(cr, ramp, left, top, kBarWidth, height);
   const double span = heights.maxZ - heights.minZ;
   auto tick = [&](double z, int decimals) {
     const double y = span > 0 ? top + height - height * (z - heights.minZ) / span : top + height / 2;
@@ -228,7 +213,7 @@ void HeightBar(cairo_t* cr, const Extent& heights, double left, double top, doub
     cairo_move_to(cr, left + kBarWidth, y);
     cairo_line_to(cr, left + kBarWidth + 5, y);
     cairo_stroke(cr);
-    Text(cr, left + kBarWidth + 9, y + 4, Metres(z, decimals), 12);
+    PictureText(cr, left + kBarWidth + 9, y + 4, Metres(z, decimals), 12);
   };
   if (!(span > 0)) {
     tick(heights.minZ, 2);
@@ -278,14 +263,14 @@ void LegendLines(cairo_t* cr, const std::vector<LegendEntry>& entries, double le
       cairo_stroke(cr);
     }
     cairo_new_path(cr);
-    Text(cr, left + 31, y + 4, e.label, 12);
+    PictureText(cr, left + 31, y + 4, e.label, 12);
   }
 }
 
 // An arrow pointing up the map, which is north, with its letter.
 void NorthArrow(cairo_t* cr, double centreX, double top) {
   constexpr double kHalfWidth = 8, kLength = 26;
-  Text(cr, centreX - 5, top + 12, "N", 14, true);
+  PictureText(cr, centreX - 5, top + 12, "N", 14, true);
   const double tip = top + 16, base = tip + kLength;
   cairo_set_line_width(cr, 1);
   cairo_move_to(cr, centreX, tip);
@@ -319,8 +304,8 @@ void ScaleBar(cairo_t* cr, const MapView& view, double mapWidth, double x, doubl
     cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
     cairo_stroke(cr);
   }
-  Text(cr, x, y - 6, "0", 11);
-  Text(cr, x + pixels - 4, y - 6, Metres(length, length < 1 ? 2 : 0), 11);
+  PictureText(cr, x, y - 6, "0", 11);
+  PictureText(cr, x + pixels - 4, y - 6, Metres(length, length < 1 ? 2 : 0), 11);
 }
 
 struct SurfaceCloser {
@@ -398,7 +383,7 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_t* cr = context.get();
   cairo_set_source_rgb(cr, 1, 1, 1);
   cairo_paint(cr);
-  Text(cr, kMargin, kMargin + 4, options.title, 16, true);
+  PictureText(cr, kMargin, kMargin + 4, options.title, 16, true);
 
   const double mapTop = kMargin + kTitleHeight, mapHeight = height - mapTop - kMargin - kScaleBarHeight;
   const MapArea area{kMargin, mapTop, mapWidth, mapHeight};
@@ -446,11 +431,34 @@ bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& op
   cairo_stroke(cr);
   if (!extent.empty) ScaleBar(cr, view, mapWidth, kMargin, mapTop + mapHeight + kScaleBarHeight - 12);
 
-  cairo_surface_flush(surface.get());
-  cairo_status_t status = svg ? CAIRO_STATUS_SUCCESS : cairo_surface_write_to_png(surface.get(), path.c_str());
-  context.reset();
-  cairo_surface_finish(surface.get());
-  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface.get());
+  return FinishPicture(surface.get(), context.release(), svg, path, error);
+}
+
+void PictureText(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold) {
+  cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                         bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, size);
+  cairo_set_source_rgb(cr, 0.1, 0.1, 0.1);
+  cairo_move_to(cr, x, y);
+  cairo_show_text(cr, text.c_str());
+}
+
+void RampBar(cairo_t* cr, cairo_pattern_t* ramp, double left, double top, double width, double height) {
+  cairo_rectangle(cr, left, top, width, height);
+  cairo_set_source(cr, ramp);
+  cairo_fill_preserve(cr);
+  cairo_pattern_destroy(ramp);
+  cairo_set_source_rgb(cr, 0.2, 0.2, 0.2);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+}
+
+bool FinishPicture(cairo_surface_t* surface, cairo_t* context, bool svg, const std::string& path, std::string& error) {
+  cairo_surface_flush(surface);
+  cairo_status_t status = svg ? CAIRO_STATUS_SUCCESS : cairo_surface_write_to_png(surface, path.c_str());
+  cairo_destroy(context);
+  cairo_surface_finish(surface);
+  if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
   if (status != CAIRO_STATUS_SUCCESS) {
     error = path + ": cannot write the picture: " + cairo_status_to_string(status);
     return false;

@@ -7,6 +7,8 @@
 // its size does not grow with the number of triangles.
 #pragma once
 
+#include <cairo.h>
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -40,6 +42,17 @@ constexpr size_t kMostVectorTriangles = 20000;
 // set when the file cannot be written.
 bool DrawNetworkPicture(const FinishedProject& project, const PictureOptions& options, const std::string& path,
                         std::string& error);
+
+// Text in the pictures' face, dark grey, its baseline starting at (x, y).
+void PictureText(cairo_t* cr, double x, double y, const std::string& text, double size, bool bold = false);
+
+// A legend's colour bar: the rectangle filled with `ramp`, which it
+// destroys, and framed in dark grey.
+void RampBar(cairo_t* cr, cairo_pattern_t* ramp, double left, double top, double width, double height);
+
+// Ends a drawn picture: destroys `context`, writes the PNG or finishes the
+// SVG file. False with `error` set when the file could not be written.
+bool FinishPicture(cairo_surface_t* surface, cairo_t* context, bool svg, const std::string& path, std::string& error);
 
 // Frees the font and surface caches Cairo and fontconfig keep for the
 // process, so that a leak checker at exit sees only what the program lost.
