@@ -5,8 +5,6 @@ so the tests compare them with a reader that shares no code with the writers.
   tool_readback.py mesh FILE.ply|FILE.obj   vertices and faces
   tool_readback.py geojson FILE             every feature's kind, value, closure and points
   tool_readback.py png FILE                 width, height and distinct bytes of the pixel data
-  tool_readback.py colours FILE X           every colour of an 8-bit RGB or RGBA PNG right of
-                                            column X, with its pixel count
 
 Numbers are printed with repr(), the shortest text that reads back exactly.
 """
@@ -78,7 +76,7 @@ def geojson(path):
             print(" ", *(repr(float(c)) for c in p))
 
 
-def read_png(path):
+def png(path):
     with open(path, "rb") as f:
         data = f.read()
     if data[:8] != b"\x89PNG\r\n\x1a\n":
@@ -93,40 +91,8 @@ def read_png(path):
         elif kind == b"IDAT":
             pixels += body
         offset += 12 + length
-    return width, height, zlib.decompress(pixels)
-
-
-def png(path):
-    width, height, pixels = read_png(path)
-    print("size", width, height, "distinct", len(set(pixels)))
-
-
-def paeth(a, b, c):
-    p = a + b - c
-    pa, pb, pc = abs(p - a), abs(p - b), abs(p - c)
-    return a if pa <= pb and pa <= pc else b if pb <= pc else c
-
-
-def colours(path, x0):
-    width, height, raw = read_png(path)
-    channels = (len(raw) // height - 1) // width
-    stride = width * channels
-    counts, previous, offset = {}, bytearray(stride), 0
-    for _ in range(height):
-        kind, line = raw[offset], bytearray(raw[offset + 1:offset + 1 + stride])
-        offset += 1 + stride
-        for i in range(stride):
-            a = line[i - channels] if i >= channels else 0
-            b = previous[i]
-            c = previous[i - channels] if i >= channels else 0
-            line[i] = (line[i] + [0, a, b, (a + b) // 2, paeth(a, b, c)][kind]) & 255
-        for x in range(int(x0), width):
-            rgb = tuple(line[x * channels:x * channels + 3])
-            counts[rgb] = counts.get(rgb, 0) + 1
-        previous = line
-    for rgb, n in sorted(counts.items()):
-        print(*rgb, n)
+    print("size", width, height, "distinct", len(set(zlib.decompress(pixels))))
 
 
 if __name__ == "__main__":
-    {"mesh": mesh, "geojson": geojson, "png": png, "colours": colours}[sys.argv[1]](*sys.argv[2:])
+    {"mesh": mesh, "geojson": geojson, "png": png}[sys.argv[1]](sys.argv[2])
