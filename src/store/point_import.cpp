@@ -213,7 +213,7 @@ void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStart
   auto cellOf = [&](int32_t e) -> GridCell& {
     return store.grid.cells[static_cast<size_t>(store.cellOrder[static_cast<size_t>(e)].cell)];
   };
-  constexpr int kAhead = 5;
+  constexpr int kAhead = 6;
   while (start < occupied) {
     sweepStarted();
     for (int32_t e = start; e < occupied; ++e) {

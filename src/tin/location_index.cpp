@@ -307,7 +307,7 @@ int32_t LocationIndex::Locate(int32_t p) const {
 void LocationIndex::Prefetch(int32_t p, int distance) const {
   if (!IsOpen()) return;
   const PointRecord& q = store_->points[p];
-  if (distance >= 4) {
+  if (distance >= 5) {
     const size_t fine = static_cast<size_t>(FineCell(q.x, q.y));
     __builtin_prefetch(&levels_.front().point[fine]);
     __builtin_prefetch(&levels_.front().reaching[fine]);
@@ -315,21 +315,33 @@ void LocationIndex::Prefetch(int32_t p, int distance) const {
   }
   const int32_t near = RecentNear(q.x, q.y);
   if (near < 0) return;
-  if (distance == 3) {
+  if (distance == 4) {
     store_->PrefetchPoint(near);
     return;
   }
-  const int32_t t = store_->points[near].incidentTriangle;
-  if (t < 0) return;
-  if (distance == 2) {
-    store_->PrefetchTriangle(t);
+  const int32_t from = store_->points[near].incidentTriangle;
+  if (from < 0) return;
+  if (distance == 3) {
+    store_->PrefetchTriangle(from);
     return;
   }
-  // The candidate walk starts here and the cavity search goes round it.
-  const TriangleRecord& tri = store_->triangles[t];
-  for (int k = 0; k < 3; ++k) {
-    store_->PrefetchPoint(tri.vertex[k]);
-    store_->PrefetchTriangle(tri.neighbour[k]);
+  const TriangleRecord& start = store_->triangles[from];
+  if (distance == 2) {
+    for (int k = 0; k < 3; ++k) {
+      store_->PrefetchPoint(start.vertex[k]);
+      store_->PrefetchTriangle(start.neighbour[k]);
+    }
+    return;
+  }
+  // One insertion ahead the candidate can be found already (the insertion
+  // in between lies far away, and a stale answer costs nothing here): the
+  // cavity search will read its neighbours and their far corners.
+  const int32_t t = Candidate(PositionOf(q), from);
+  if (t < 0) return;
+  for (int32_t u : store_->triangles[t].neighbour) {
+    if (u < 0) continue;
+    store_->PrefetchTriangle(u);
+    for (int32_t v : store_->triangles[u].vertex) store_->PrefetchPoint(v);
   }
 }
 

@@ -61,9 +61,10 @@ class LocationIndex {
   // that cannot be shown here.
   int32_t Locate(int32_t p) const;
 
-  // Asks the cache early for what Locate(p) will read, in stages by how many
-  // insertions ahead p is: 4 the fine cell, 3 the recent point it names, 2
-  // that point's triangle, 1 the triangle's corners and neighbours.
+  // Asks the cache early for what Locate(p) and the cavity search will read,
+  // in stages by how many insertions ahead p is: 5 the fine cell, 4 the
+  // recent point it names, 3 that point's triangle, 2 the triangle's corners
+  // and neighbours, 1 the neighbours of the candidate and their corners.
   void Prefetch(int32_t p, int distance) const;
 
  private:

@@ -20,7 +20,7 @@ void PointInserter::UseLocationIndex(bool checking) {
 }
 
 void PointInserter::Prefetch(int32_t p, int distance) const {
-  if (distance >= 5) {
+  if (distance >= 6) {
     store_.PrefetchPoint(p);
     return;
   }
@@ -28,14 +28,14 @@ void PointInserter::Prefetch(int32_t p, int distance) const {
   // The walk's start: the first point of p's cell, its triangle, the anchor.
   const PointRecord& q = store_.points[p];
   const int32_t cell = store_.grid.CellAt(q.x, q.y);
-  if (cell < 0) return;
+  if (cell < 0 || distance < 2) return;
   const int32_t first = store_.grid.cells[static_cast<size_t>(cell)].firstPoint;
-  if (distance == 4) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
-  if (distance == 3) store_.PrefetchPoint(first);
-  if (first < 0 || distance > 2) return;
+  if (distance == 5) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
+  if (distance == 4) store_.PrefetchPoint(first);
+  if (first < 0 || distance > 3) return;
   const int32_t start = store_.points[first].incidentTriangle;
-  if (distance == 2) store_.PrefetchTriangle(start);
-  if (distance == 1 && start >= 0) store_.PrefetchPoint(store_.triangles[start].vertex[0]);
+  if (distance == 3) store_.PrefetchTriangle(start);
+  if (distance == 2 && start >= 0) store_.PrefetchPoint(store_.triangles[start].vertex[0]);
 }
 
 int32_t PointInserter::Locate(int32_t p) {

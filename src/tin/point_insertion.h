@@ -52,7 +52,7 @@ class PointInserter {
   // Frees the index; location goes back to the walk alone.
   void DropLocationIndex() { index_.Close(); }
   // Asks the cache for what inserting p will read first, `distance`
-  // insertions ahead (1 to 5): each stage reads what the one before fetched.
+  // insertions ahead (1 to 6): each stage reads what the one before fetched.
   void Prefetch(int32_t p, int distance) const;
 
  private:
