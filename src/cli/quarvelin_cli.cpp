@@ -31,6 +31,10 @@ constexpr const char* kUsage =
     "                      project that holds PMAP/ClipRings.pl is clipped to it\n"
     "  --sjw               also write TIN.sjw\n"
     "  --quiet             no progress output\n"
+    "  --walk-only         locate points by the walk alone, without the location\n"
+    "                      index (the same network; slower on dense surveys)\n"
+    "  --check-location    run the walk beside the location index for every point\n"
+    "                      and report where they differ (status 1 if anywhere)\n"
     "  --help              show this help\n"
     "  --version           show the version and the source revision\n"
     "\n"
@@ -103,6 +107,10 @@ int main(int argc, char** argv) {
       if (!flag(options.contoursAsFeatureLines)) return UsageError("option --contours takes no value");
     } else if (arg == "--sjw") {
       if (!flag(options.writeSjwFile)) return UsageError("option --sjw takes no value");
+    } else if (arg == "--walk-only") {
+      if (!flag(options.walkOnly)) return UsageError("option --walk-only takes no value");
+    } else if (arg == "--check-location") {
+      if (!flag(options.checkLocation)) return UsageError("option --check-location takes no value");
     } else if (arg == "--quiet" || arg == "-q") {
       if (!flag(quiet)) return UsageError("option --quiet takes no value");
     } else {
@@ -119,6 +127,9 @@ int main(int argc, char** argv) {
     if (outcome.repeatedPoints > 0) std::printf("重复点（已跳过）：%d\n", outcome.repeatedPoints);
     if (outcome.unplacedPoints > 0) std::printf("无法定位的点（已跳过）：%d\n", outcome.unplacedPoints);
     if (outcome.degeneratePoints > 0) std::printf("无法插入的退化点（已跳过）：%d\n", outcome.degeneratePoints);
+    if (options.checkLocation) {
+      std::printf("位置索引定位的点：%d，与逐步查找不一致：%d\n", outcome.locatedByIndex, outcome.locationDisagreements);
+    }
   }
-  return outcome.completed && outcome.failedOutputs == 0 ? 0 : 1;
+  return outcome.completed && outcome.failedOutputs == 0 && outcome.locationDisagreements == 0 ? 0 : 1;
 }
