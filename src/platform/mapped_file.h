@@ -45,7 +45,7 @@ class MappedFile {
   uint8_t* data_ = nullptr;
   uint64_t size_ = 0;
   intptr_t file_ = -1;
-  intptr_t mapping_ = -1;
+  [[maybe_unused]] intptr_t mapping_ = -1;  // the Windows mapping object; POSIX needs none
   Failure failure_ = Failure::kNone;
 };
 

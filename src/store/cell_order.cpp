@@ -11,7 +11,7 @@ namespace {
 // partition moves entries.
 class CountRangeTree {
  public:
-  CountRangeTree(const CellOrderEntry* entries, int32_t n) : n_(n) {
+  CountRangeTree(const CellOrderEntry* entries, int32_t n) {
     size_ = 1;
     while (size_ < n) size_ <<= 1;
     min_.assign(2 * static_cast<size_t>(size_), INT32_MAX);
@@ -57,7 +57,6 @@ class CountRangeTree {
     return found >= 0 ? found : LeftmostAbove(2 * v + 1, mid + 1, nr, l, r, key);
   }
 
-  int32_t n_;
   int32_t size_;
   std::vector<int32_t> min_;
   std::vector<int32_t> max_;

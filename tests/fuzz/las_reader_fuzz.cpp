@@ -1,25 +1,8 @@
-// The LAS reader on any bytes: it refuses or hands on points, never reads
-// beyond the file or allocates beyond what the file holds (the run's memory
-// limit catches that), and every point it hands on can go into a project.
-#include <cstdint>
-#include <string>
-
-#include "fuzz_support.h"
+// The LAS reader on any bytes.
 #include "las_reader.h"
+#include "point_reader_fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  using namespace quarvelin;
-  const std::string path = fuzz::WriteScratchFile("points.las", data, size);
-  PointFilter filter;
-  if (size > 0 && data[size - 1] & 1) filter.classes.set(2);
-  ReadCounts counts;
-  std::string error;
-  size_t handed = 0;
-  auto sink = [&](const SurveyPoint& p) {
-    if (CoordinateFault(p)) fuzz::Fail("point " + std::to_string(handed + 1) + " handed on: " + CoordinateFault(p));
-    ++handed;
-  };
-  const bool read = ReadLasPoints(path, filter, sink, counts, error);
-  if (read != error.empty() || counts.kept != handed) fuzz::Fail("the result and the error or counts disagree");
+  quarvelin::fuzz::CheckPointReader(quarvelin::ReadLasPoints, "points.las", data, size);
   return 0;
 }
