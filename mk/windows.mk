@@ -9,7 +9,7 @@ WIN32_BUILD := build-win32
 WIN64_BUILD := build-win64
 WINDOWS_PROGRAMS := QUARVELIN quarvelin-cli dialog_driver
 # Tests of the Linux host tools start programs through a POSIX shell.
-WINDOWS_HOST_ONLY_TESTS := cli_test|export_test|laz_test|prepare_test|render_test|volume_test
+WINDOWS_HOST_ONLY_TESTS := cli_test|console_test|export_test|laz_test|prepare_test|render_test|volume_test
 
 .PHONY: windows-deps windows-win64 test-windows-run
 

@@ -13,7 +13,7 @@ skips=$(dirname "$0")/../../tests/windows/wine-skips.txt
 passed=0 failed=0
 for exe in "$WIN_BUILD"/*_test.exe; do
   name=$(basename "$exe" .exe)
-  case "$name" in cli_test|export_test|prepare_test|render_test) continue ;; esac  # Linux host tools
+  case "$name" in cli_test|console_test|export_test|laz_test|prepare_test|render_test|volume_test) continue ;; esac  # Linux host tools
   filter=$(awk -v n="$name" '$1 == n { printf "%s%s", sep, $2; sep = ":" }' "$skips")
   log="$WIN_BUILD/$name.wine.log"
   QUARVELIN_BUILD_DIR=$(windows_path "$WIN_BUILD") timeout 900 "$WINE" "$exe" --gtest_brief=1 \

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "platform/system.h"
 #include "support/project_fixture.h"
 #include "support/test_network.h"
 
@@ -150,7 +151,8 @@ TEST_F(LineSourcesTest, NoContourFilesStillShowTheCaptions) {
 
 TEST_F(LineSourcesTest, MissingFilesEndTheRunBeforeAnyContour) {
   EXPECT_FALSE(EnforceContours(net_.store().projectDirectory, segments_, reporter_));
-  EXPECT_EQ(reporter_.calls, (std::vector<std::string>{"ResetBar", "ShowMessage 未找到等高线文件：" + Path("fnum")}));
+  EXPECT_EQ(reporter_.calls, (std::vector<std::string>{"ResetBar", "ShowMessage 未找到等高线文件：" +
+                                                                      ProjectFilePath(net_.store().projectDirectory, "pmap", "fnum")}));
   reporter_.calls.clear();
   Write("fnum", "3\n");
   Write("Point.1", "0 0 1 0\n" + Contour(0, 4));
