@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "../tests/support/project_fixture.h"
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "store/cell_order.h"
 
 #ifdef QUARVELIN_WITH_CGAL

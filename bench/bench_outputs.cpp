@@ -20,7 +20,7 @@
 
 #include "../tests/support/project_fixture.h"
 #include "boundary/boundary_trimming.h"
-#include "build/sjw_export.h"
+#include "build_run/sjw_export.h"
 #include "platform/system.h"
 #include "platform/text_writer.h"
 #include "store/grid_index.h"

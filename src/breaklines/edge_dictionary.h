@@ -16,7 +16,7 @@
 #include <memory>
 #include <vector>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 
 namespace quarvelin {
 

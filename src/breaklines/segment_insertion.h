@@ -12,7 +12,7 @@
 
 #include "breaklines/cavity_retriangulation.h"
 #include "breaklines/vertex_lookup.h"
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "store/model_store.h"
 #include "tin/predicates.h"
 #include "tin/work_stack.h"

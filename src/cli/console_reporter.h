@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "platform/console_progress.h"
 
 namespace quarvelin {

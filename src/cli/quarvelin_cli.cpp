@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "cli/console_reporter.h"
 #include "platform/system.h"
 #include "version/build_version.h"

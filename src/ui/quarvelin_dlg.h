@@ -8,7 +8,7 @@
 #include <QIcon>
 #include <string>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 
 class QLineEdit;
 class QPushButton;

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "boundary/boundary_clipping.h"
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "support/project_fixture.h"
 #include "support/test_network.h"
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "fuzz_support.h"
 #include "support/project_fixture.h"
 #include "support/test_network.h"

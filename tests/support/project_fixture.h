@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "store/records.h"
 
 namespace quarvelin::testing {

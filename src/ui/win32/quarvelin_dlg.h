@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "ui/win32/dialog_base.h"
 #include "ui/win32/text_progress_ctrl.h"
 

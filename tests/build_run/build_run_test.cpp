@@ -1,7 +1,7 @@
 // Whole builds of project folders through BuildRun and BuildProject: the
 // reports at their places, TIN.inf, the bytes the build must not touch, and
 // every kind of bad input, each refused with a message and nothing written.
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 
 #include <gtest/gtest.h>
 

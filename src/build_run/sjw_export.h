@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 #include "store/model_store.h"
 
 namespace quarvelin {

@@ -1,6 +1,6 @@
 // TIN.sjw: its number formatting against the C library's "%lf", the file of
 // a network, and a file that cannot be created.
-#include "build/sjw_export.h"
+#include "build_run/sjw_export.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "build/sjw_export.h"
+#include "build_run/sjw_export.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 
 #include <charconv>
 #include <cmath>
@@ -7,8 +7,8 @@
 
 #include "boundary/boundary_clipping.h"
 #include "boundary/boundary_trimming.h"
-#include "build/line_sources.h"
-#include "build/sjw_export.h"
+#include "build_run/line_sources.h"
+#include "build_run/sjw_export.h"
 #include "platform/system.h"
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "breaklines/segment_insertion.h"
-#include "build/build_run.h"
+#include "build_run/build_run.h"
 
 namespace quarvelin {
 

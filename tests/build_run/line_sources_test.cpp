@@ -1,4 +1,4 @@
-#include "build/line_sources.h"
+#include "build_run/line_sources.h"
 
 #include <gtest/gtest.h>
 
