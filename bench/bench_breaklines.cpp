@@ -15,7 +15,6 @@
 #include <random>
 #include <vector>
 
-#include "../tests/support/project_fixture.h"
 #include "breaklines/segment_insertion.h"
 #include "store/point_import.h"
 #include "tin/point_insertion.h"
@@ -151,8 +150,7 @@ size_t FixedEdgeCount(const Network& net) {
 // Mean number of triangles that the segments of the lines cross, by the
 // cavity walk alone (which changes nothing).
 double MeanCrossed(Network& net, const std::vector<std::vector<int32_t>>& lines) {
-  quarvelin::testing::SilentReporter reporter;
-  quarvelin::SegmentInserter inserter(net.store, net.work, reporter);
+  quarvelin::SegmentInserter inserter(net.store, net.work);
   quarvelin::CavityWorkspace& cavity = inserter.workspace();
   size_t crossed = 0, segments = 0;
   for (const auto& line : lines) {
@@ -171,8 +169,7 @@ double MeanCrossed(Network& net, const std::vector<std::vector<int32_t>>& lines)
 
 // Seconds; `fixed` receives the number of fixed edges afterwards.
 double Enforce(Network& net, const std::vector<std::vector<int32_t>>& lines, size_t& fixed) {
-  quarvelin::testing::SilentReporter reporter;
-  quarvelin::SegmentInserter inserter(net.store, net.work, reporter);
+  quarvelin::SegmentInserter inserter(net.store, net.work);
   auto start = std::chrono::steady_clock::now();
   std::vector<PlanePosition> positions;
   for (const auto& line : lines) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "tin/predicates.h"
 
@@ -11,15 +12,17 @@ namespace {
 
 // Records the boundary edge u-w of the cavity, seen from the crossed
 // triangle `from`, with the triangle `outer` beyond it. An edge already
-// present keeps its entry and only counts one more use.
-bool RegisterBoundaryEdge(const ModelStore& store, CavityWorkspace& workspace, int32_t u, int32_t w, int32_t outer,
-                          int32_t from) {
+// present keeps its entry and only counts one more use. Nothing when it is
+// recorded; else how the walk ends.
+std::optional<CavityWalk> RegisterBoundaryEdge(const ModelStore& store, CavityWorkspace& workspace, int32_t u,
+                                               int32_t w, int32_t outer, int32_t from) {
   int32_t side = 0;
   if (outer != -1) {
     side = NeighbourPosition(store.triangles[outer], from);
-    if (side < 0) return false;
+    if (side < 0) return CavityWalk::kNotCollected;
   }
-  return workspace.edges.LookupOrAddEdge(u, w, outer, side) != nullptr;
+  if (!workspace.edges.LookupOrAddEdge(u, w, outer, side)) return CavityWalk::kNoMemory;
+  return std::nullopt;
 }
 
 // Joins side `side` of the new triangle t, the edge u-w on the cavity's
@@ -180,10 +183,8 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
   const int32_t c2 = start.vertex[(i + 2) % 3];
   workspace.leftChain = {a, c2};
   workspace.rightChain = {a, c1};
-  if (!RegisterBoundaryEdge(store, workspace, a, c2, start.neighbour[(i + 1) % 3], t) ||
-      !RegisterBoundaryEdge(store, workspace, a, c1, start.neighbour[(i + 2) % 3], t)) {
-    return CavityWalk::kNotCollected;
-  }
+  if (auto end = RegisterBoundaryEdge(store, workspace, a, c2, start.neighbour[(i + 1) % 3], t)) return *end;
+  if (auto end = RegisterBoundaryEdge(store, workspace, a, c1, start.neighbour[(i + 2) % 3], t)) return *end;
 
   // A straight walk enters every triangle at most once; more steps than
   // there are records means the links go round in a circle.
@@ -204,26 +205,26 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
     const int32_t leftOuter = tri.neighbour[(k + 2) % 3];
     const int32_t rightOuter = tri.neighbour[(k + 1) % 3];
     if (w == b) {
-      const bool recorded =
-          RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), b, leftOuter, next) &&
-          RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), b, rightOuter, next);
+      std::optional<CavityWalk> end =
+          RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), b, leftOuter, next);
+      if (!end) end = RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), b, rightOuter, next);
       workspace.leftChain.push_back(b);
       workspace.rightChain.push_back(b);
-      return recorded ? CavityWalk::kReachedEnd : CavityWalk::kNotCollected;
+      return end.value_or(CavityWalk::kReachedEnd);
     }
     const double o = Orientation(store.points, a, b, w);
     // On the segment whichever side the rounding puts it: the segment is then
     // cut there, and the side only steers the rest of the walk.
     if (o == 0 || LiesOnSegment(store.points, a, b, w)) workspace.onSegmentVertices.push_back(w);
     if (o > 0) {
-      if (!RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), w, leftOuter, next)) {
-        return CavityWalk::kNotCollected;
+      if (auto end = RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), w, leftOuter, next)) {
+        return *end;
       }
       workspace.leftChain.push_back(w);
       e = (k + 1) % 3;
     } else {
-      if (!RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), w, rightOuter, next)) {
-        return CavityWalk::kNotCollected;
+      if (auto end = RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), w, rightOuter, next)) {
+        return *end;
       }
       workspace.rightChain.push_back(w);
       e = (k + 2) % 3;

@@ -23,7 +23,6 @@ namespace quarvelin {
 // crossing any number of triangles fits. Release() empties all but
 // onSegmentVertices, which every walk refills.
 struct CavityWorkspace {
-  explicit CavityWorkspace(ProgressReporter& reporter) : edges(reporter) {}
   void Release();
 
   // The start wedge, then every triangle in the order the walk enters it; the
@@ -45,7 +44,8 @@ struct CavityWorkspace {
 enum class CavityWalk {
   kReachedEnd,    // the walk reached b
   kLeftNetwork,   // it had to cross an edge with no triangle behind it
-  kNotCollected,  // the links are inconsistent, or an edge could not be recorded
+  kNotCollected,  // the links are inconsistent
+  kNoMemory,      // the edge dictionary found no memory for an edge
 };
 
 // Walks from a along a->b, starting in t, the triangle around a (a at

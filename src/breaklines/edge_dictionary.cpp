@@ -51,10 +51,7 @@ EdgeKey MakeEdgeKey(int32_t u, int32_t w) {
 
 EdgeEntry* EdgeDictionary::NewEntry(const EdgeKey& key, int32_t triangle, int32_t side) {
   const bool room = size_ < entryLimit_ && (size_ < blocks_.size() * kBlockEntries || AddBlock());
-  if (!room) {
-    reporter_.ShowMessage("No enough memory !\n");
-    return nullptr;
-  }
+  if (!room) return nullptr;
   EdgeEntry* e = &blocks_[size_ / kBlockEntries][size_ % kBlockEntries];
   *e = EdgeEntry{};
   std::memcpy(e->key, key.text, sizeof e->key);

@@ -16,8 +16,6 @@
 #include <memory>
 #include <vector>
 
-#include "build_run/build_run.h"
-
 namespace quarvelin {
 
 // "5,17": the smaller index, a comma, the larger, in decimal. Two 11-character
@@ -39,14 +37,15 @@ struct EdgeEntry {
 
 class EdgeDictionary {
  public:
-  explicit EdgeDictionary(ProgressReporter& reporter) : reporter_(reporter) {}
+  EdgeDictionary() = default;
   EdgeDictionary(const EdgeDictionary&) = delete;
   EdgeDictionary& operator=(const EdgeDictionary&) = delete;
 
   // The entry of the edge u-w. Present: `triangle` and `side` receive its
   // outerTriangle and outerSide and its useCount grows by one. Absent: a new
-  // entry takes them, with useCount 1. nullptr, after "No enough memory !\n",
-  // when no memory can be had for a new entry; the dictionary is then unchanged.
+  // entry takes them, with useCount 1. nullptr when no memory can be had for
+  // a new entry; the dictionary is then unchanged, and the caller tells the
+  // user.
   EdgeEntry* LookupOrAddEdge(int32_t u, int32_t w, int32_t& triangle, int32_t& side);
   // Empties the dictionary; its blocks stay for the next enforcement.
   void ClearEdgeDictionary();
@@ -63,7 +62,6 @@ class EdgeDictionary {
 
   static constexpr size_t kBlockEntries = 1024;
 
-  ProgressReporter& reporter_;
   EdgeEntry* root_ = nullptr;
   size_t size_ = 0;
   // Entries 0..size_-1 of the blocks, in order, are in use.

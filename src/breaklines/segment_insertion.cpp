@@ -21,9 +21,6 @@ inline void Prefetch(const void* address) {
 
 }  // namespace
 
-SegmentInserter::SegmentInserter(ModelStore& store, WorkStack& work, ProgressReporter& reporter)
-    : store_(store), work_(work), workspace_(reporter) {}
-
 int32_t SegmentInserter::FindVertexAt(PlanePosition position) const {
   const PointGrid& grid = store_.grid;
   const int32_t cell = grid.CellAt(position.x, position.y);
@@ -176,6 +173,10 @@ int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::v
       result = kSegmentOutside;
       break;
     case CavityWalk::kNotCollected:
+      result = kSegmentRefused;
+      break;
+    case CavityWalk::kNoMemory:
+      messages_.emplace_back(kNoMemoryMessage);
       result = kSegmentRefused;
       break;
   }

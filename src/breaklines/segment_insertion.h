@@ -7,12 +7,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "breaklines/cavity_retriangulation.h"
 #include "breaklines/vertex_lookup.h"
-#include "build_run/build_run.h"
 #include "store/model_store.h"
 #include "tin/predicates.h"
 #include "tin/work_stack.h"
@@ -32,10 +32,15 @@ constexpr int kSegmentEnforced = 1;  // marked, re-laid, or cut into pieces
 constexpr int kSegmentOutside = 0;   // nothing changed: not in the network, or leaving it
 constexpr int kSegmentRefused = -1;  // nothing changed: an end matches no point, or no wedge
 
+// What the user is told, once for every piece of a segment whose cavity
+// found no memory for its edges. The text is the program's own, word for
+// word, English and with its line feed.
+inline constexpr char kNoMemoryMessage[] = "No enough memory !\n";
+
 // One per build; holds the storage that every enforcement reuses.
 class SegmentInserter {
  public:
-  SegmentInserter(ModelStore& store, WorkStack& work, ProgressReporter& reporter);
+  SegmentInserter(ModelStore& store, WorkStack& work) : store_(store), work_(work) {}
 
   // Enforces the segment between the points at `start` and `end`.
   int InsertSegment(PlanePosition start, PlanePosition end);
@@ -57,6 +62,10 @@ class SegmentInserter {
   bool FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) const;
 
   CavityWorkspace& workspace() { return workspace_; }
+
+  // The messages for the user from the enforcements since the last call,
+  // in the order they arose; the caller shows them.
+  std::vector<std::string> TakeMessages() { return std::exchange(messages_, {}); }
 
   // When set, every edge an enforcement marks fixed is appended to it, as
   // its two ends: the pieces that one segment became in the network.
@@ -99,6 +108,7 @@ class SegmentInserter {
   mutable VertexLookup lookup_;
   mutable int lookupState_ = 0;  // 0 not built yet, 1 built, -1 the list walk serves
   std::vector<std::pair<int32_t, int32_t>>* fixedEdgeLog_ = nullptr;
+  std::vector<std::string> messages_;
 };
 
 }  // namespace quarvelin

@@ -81,6 +81,7 @@ bool AdjustBoundary(ModelStore& store, SegmentInserter& segments, const Boundary
   }
   reporter.SetStatus("正在按边界线裁剪TIN...");
   const ClipResult result = ClipToRings(store, segments, rings, message);
+  ShowSegmentMessages(segments, reporter);
   if (result != ClipResult::kClipped) reporter.ShowMessage(message);
   if (result == ClipResult::kEdgeFileFailed) ++outcome.failedOutputs;
   return result != ClipResult::kRefused;
@@ -241,7 +242,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   outcome.locatedByIndex = inserter.counts().locatedByIndex;
   outcome.locationDisagreements = inserter.counts().disagreements;
 
-  SegmentInserter segments(store, work, reporter);
+  SegmentInserter segments(store, work);
   EnforceBreaklines(projectDirectory, segments, reporter);
   if (options.contoursAsFeatureLines && !EnforceContours(projectDirectory, segments, reporter)) return outcome;
 

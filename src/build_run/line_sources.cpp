@@ -30,7 +30,7 @@ bool ReadPoint(TextScanner& scan, bool withHeight, LinePoint& p) {
 // read. False when the file ends early or holds a word that is not a number;
 // the segments before it are enforced all the same.
 bool EnforceLine(TextScanner& scan, int32_t count, bool withHeight, SegmentInserter& inserter,
-                 std::vector<PlanePosition>& line, LinePoint& last) {
+                 ProgressReporter& reporter, std::vector<PlanePosition>& line, LinePoint& last) {
   line.clear();
   bool complete = true;
   for (int32_t k = 0; k < count && complete; ++k) {
@@ -38,6 +38,7 @@ bool EnforceLine(TextScanner& scan, int32_t count, bool withHeight, SegmentInser
     if (complete) line.push_back({last.x, last.y});
   }
   inserter.InsertPolyline(line);
+  ShowSegmentMessages(inserter, reporter);
   return complete;
 }
 
@@ -148,7 +149,7 @@ bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, Prog
     double unusedHeight = 0;
     LinePoint last;
     if (!scan.ReadInt(count) || !scan.ReadDouble(unusedHeight) || !scan.ReadInt(unusedCode) ||
-        (count >= 1 && !EnforceLine(scan, count, false, inserter, points, last))) {
+        (count >= 1 && !EnforceLine(scan, count, false, inserter, reporter, points, last))) {
       reporter.ShowMessage(ContourDataMessage(path));
       return true;
     }
@@ -164,6 +165,10 @@ bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, Prog
 }
 
 }  // namespace
+
+void ShowSegmentMessages(SegmentInserter& inserter, ProgressReporter& reporter) {
+  for (const std::string& message : inserter.TakeMessages()) reporter.ShowMessage(message);
+}
 
 void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
   const std::string path = BreaklineFilePath(projectDirectory);
@@ -194,7 +199,7 @@ void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& ins
     // A count of 0 or less has no points to read.
     if (count < 1) continue;
     pointRead = true;
-    if (!EnforceLine(scan, count, true, inserter, points, last)) {
+    if (!EnforceLine(scan, count, true, inserter, reporter, points, last)) {
       reporter.ShowMessage(BreaklineDataMessage(path));
       return;
     }

@@ -15,6 +15,9 @@
 
 namespace quarvelin {
 
+// Shows what the enforcements since the last call had to tell the user.
+void ShowSegmentMessages(SegmentInserter& inserter, ProgressReporter& reporter);
+
 // The breaklines named by SLine.txt. Never ends the run; a breakline file
 // that ends early or holds a word that is not a number is read up to there.
 // A breakline file that SLine.txt names but that cannot be opened means no

@@ -74,8 +74,7 @@ TEST(BoundaryClipping, DoesNotClipThroughAGap) {
   ASSERT_TRUE(ReadBoundaryRings(file.string(), rings, message));
   ASSERT_TRUE(ResolveBoundaryRings(store, rings, message)) << message;
   store.points[rings.rings[0].points[1]].incidentTriangle = -1;
-  testing::RecordingReporter reporter;
-  SegmentInserter segments(store, net.work(), reporter);
+  SegmentInserter segments(store, net.work());
   EXPECT_EQ(ClipToRings(store, segments, rings, message), ClipResult::kRefused);
   EXPECT_NE(message.find("第1个边界环的第2个顶点起的一段（X=50.000000 Y=10.000000 至 X=50.000000 Y=50.000000）无法嵌入三角网"),
             std::string::npos)

@@ -47,8 +47,7 @@ void CheckScenario(const Scenario& s) {
   fs::create_directories(dir.path() / "PMAP");
   ModelStore& store = net.store();
   store.projectDirectory = dir.path().string();
-  testing::RecordingReporter reporter;
-  SegmentInserter segments(store, net.work(), reporter);
+  SegmentInserter segments(store, net.work());
   for (const Ring& line : s.breaklines) {
     for (size_t j = 1; j < line.size(); ++j) segments.InsertSegment({line[j - 1].x, line[j - 1].y}, {line[j].x, line[j].y});
   }

@@ -20,7 +20,6 @@ namespace {
 using testing::CheckNetwork;
 using testing::LiveEdges;
 using testing::OrientationSign;
-using testing::RecordingReporter;
 using testing::TestNetwork;
 using testing::XY;
 
@@ -158,8 +157,7 @@ Enforcement ExpectSameAsCgal(uint64_t seed, int scattered, int rings, int openLi
   TestNetwork net(s.points, 50);
   net.InsertAll();
   const int32_t lastTriangle = net.store().lastTriangle;
-  RecordingReporter reporter;
-  SegmentInserter inserter(net.store(), net.work(), reporter);
+  SegmentInserter inserter(net.store(), net.work());
   std::set<Edge> segments;
   Enforcement result;
   for (const auto& line : s.lines) {
@@ -182,7 +180,7 @@ Enforcement ExpectSameAsCgal(uint64_t seed, int scattered, int rings, int openLi
   EXPECT_EQ(FixedEdges(net.store()), segments) << "seed " << seed;
   EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
   EXPECT_EQ(net.store().lastTriangle, lastTriangle);
-  EXPECT_TRUE(reporter.calls.empty());
+  EXPECT_TRUE(inserter.TakeMessages().empty());
   return result;
 }
 

@@ -15,7 +15,6 @@ namespace {
 using testing::CheckNetwork;
 using testing::LiveEdges;
 using testing::OrientationSign;
-using testing::RecordingReporter;
 using testing::TestNetwork;
 using testing::XY;
 
@@ -49,8 +48,7 @@ bool SameTables(const TestNetwork& a, const std::vector<TriangleRecord>& triangl
 }
 
 struct Enforcer {
-  explicit Enforcer(TestNetwork& net) : inserter(net.store(), net.work(), reporter) {}
-  RecordingReporter reporter;
+  explicit Enforcer(TestNetwork& net) : inserter(net.store(), net.work()) {}
   SegmentInserter inserter;
 };
 
@@ -259,7 +257,7 @@ TEST(SegmentInsertion, FailuresLeaveEveryByteUnchanged) {
   // No memory for the cavity's edges: refused before anything changed.
   e.inserter.workspace().edges.LimitEntries(3);
   EXPECT_EQ(e.inserter.InsertSegment(At(net, 4), At(net, 6)), kSegmentRefused);
-  EXPECT_EQ(e.reporter.messages, std::vector<std::string>{"No enough memory !\n"});
+  EXPECT_EQ(e.inserter.TakeMessages(), std::vector<std::string>{"No enough memory !\n"});
   EXPECT_TRUE(SameTables(net, triangles, points));
 }
 
@@ -354,7 +352,7 @@ TEST(SegmentInsertion, SegmentAcrossThousandsOfTriangles) {
   EXPECT_TRUE(FixedEdge(net.store(), 4, 5));
   EXPECT_EQ(net.store().lastTriangle, lastTriangle);
   EXPECT_EQ(CheckNetwork(net.store()), std::vector<std::string>{});
-  EXPECT_EQ(e.reporter.calls, std::vector<std::string>{});
+  EXPECT_EQ(e.inserter.TakeMessages(), std::vector<std::string>{});
 }
 
 TEST(SegmentInsertion, PointsOnTopOfEachOtherDoNotCutForEver) {

@@ -27,8 +27,7 @@ TEST(VertexLookup, AnswersAsTheCellListDoes) {
     if (i % 90 == 0) survey.push_back(p);                               // repeated
   }
   testing::TestNetwork net(survey);
-  testing::RecordingReporter reporter;
-  SegmentInserter inserter(net.store(), net.work(), reporter);
+  SegmentInserter inserter(net.store(), net.work());
   int found = 0;
   for (size_t i = 0; i < survey.size(); i += 4) {
     for (double d : {0.0, 0.00009999, -0.0001, 0.00015, -1.0 / 4096}) {

@@ -80,7 +80,7 @@ class LineSourcesTest : public ::testing::Test {
   TempDirectory dir_;
   TestNetwork net_;
   RecordingReporter reporter_;
-  SegmentInserter segments_{net_.store(), net_.work(), reporter_};
+  SegmentInserter segments_{net_.store(), net_.work()};
 };
 
 TEST_F(LineSourcesTest, NoSLineFileMeansNoBreaklines) {
