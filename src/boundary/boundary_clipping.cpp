@@ -10,14 +10,11 @@
 #include "boundary/edge_file.h"
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"
+#include "store/project_format.h"
 
 namespace quarvelin {
 
 namespace {
-
-// The tolerance of segment insertion's vertex matching, so that a ring
-// vertex resolves here to the point that insertion will find for it.
-constexpr double kMatchTolerance = 0.0001;
 
 std::string RingLabel(size_t ring) {
   std::string text = "第";

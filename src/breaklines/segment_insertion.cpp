@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cmath>
 
+#include "store/project_format.h"
+
 namespace quarvelin {
 
 namespace {
-
-// Positions given for a line's points match a point of the network within
-// this distance in x and in y (a square, not a circle).
-constexpr double kMatchTolerance = 0.0001;
 
 inline void Prefetch(const void* address) {
 #if defined(__GNUC__)

@@ -8,48 +8,30 @@
 #include "platform/system.h"
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"
+#include "store/line_files.h"
 
 namespace quarvelin {
 
 namespace {
 
-constexpr int32_t kMaxBreaklinePoints = 5000;
-
-struct LinePoint {
-  double x = 0;
-  double y = 0;
-  double z = 0;
-};
-
-bool ReadPoint(TextScanner& scan, bool withHeight, LinePoint& p) {
-  return scan.ReadDouble(p.x) && scan.ReadDouble(p.y) && (!withHeight || scan.ReadDouble(p.z));
-}
-
-// Reads the `count` points of one line (count >= 1) and forces each pair of
-// consecutive points into the network. `last` receives every point as it is
-// read. False when the file ends early or holds a word that is not a number;
-// the segments before it are enforced all the same.
-bool EnforceLine(TextScanner& scan, int32_t count, bool withHeight, SegmentInserter& inserter,
-                 ProgressReporter& reporter, std::vector<PlanePosition>& line, LinePoint& last) {
-  line.clear();
-  bool complete = true;
-  for (int32_t k = 0; k < count && complete; ++k) {
-    complete = ReadPoint(scan, withHeight, last);
-    if (complete) line.push_back({last.x, last.y});
-  }
-  inserter.InsertPolyline(line);
+// Forces each pair of consecutive points of the line into the network.
+void EnforceLine(const std::vector<LineVertex>& line, SegmentInserter& inserter, ProgressReporter& reporter,
+                 std::vector<PlanePosition>& plan) {
+  plan.clear();
+  for (const LineVertex& v : line) plan.push_back({v.x, v.y});
+  inserter.InsertPolyline(plan);
   ShowSegmentMessages(inserter, reporter);
-  return complete;
 }
 
-std::string OverlongBreaklineMessage(bool pointRead, const LinePoint& last, int32_t lineNumber) {
+std::string OverlongBreaklineMessage(const LineFileReader& reader, int32_t lineNumber) {
   std::string text;
-  if (!pointRead) {
+  if (!reader.pointRead()) {
     // No point has been read yet to locate the line by.
     text = "第";
     AppendInt(text, lineNumber);
     return text + "条地性线点数有误，请查错!";
   }
+  const LineVertex& last = reader.lastPoint();
   text = "坐标X=";
   AppendFixed(text, last.x);
   text += " Y=";
@@ -57,33 +39,6 @@ std::string OverlongBreaklineMessage(bool pointRead, const LinePoint& last, int3
   text += " Z=";
   AppendFixed(text, last.z);
   return text + " 所在地性线点数有误，请查错!";
-}
-
-// The breakline file's path, as SLine.txt names it; empty when there is none.
-std::string BreaklineFilePath(const std::string& projectDirectory) {
-  TextScanner scan;
-  std::string path;
-  if (!scan.Open(ProjectFilePath(projectDirectory, "pmap", "SLine.txt"))) return path;
-  scan.ReadWord(path);
-  return path;
-}
-
-std::string ContourFilePath(const std::string& projectDirectory, int32_t k) {
-  std::string name = "Point.";
-  AppendInt(name, k);
-  return ProjectFilePath(projectDirectory, "pmap", name);
-}
-
-struct ContourHeader {
-  double unused1 = 0;
-  double unused2 = 0;
-  int32_t lineCount = 0;
-  int32_t unused3 = 0;
-};
-
-bool ReadContourHeader(TextScanner& scan, ContourHeader& h) {
-  return scan.ReadDouble(h.unused1) && scan.ReadDouble(h.unused2) && scan.ReadInt(h.lineCount) &&
-         scan.ReadInt(h.unused3) && h.lineCount >= 0;
 }
 
 std::string ContourDataMessage(const std::string& path) { return "等高线文件数据有误：" + path; }
@@ -96,13 +51,13 @@ bool CountContourLines(const std::string& projectDirectory, int32_t fileCount, P
   int64_t sum = 0;
   for (int32_t k = 1; k <= fileCount; ++k) {
     const std::string path = ContourFilePath(projectDirectory, k);
-    TextScanner scan;
-    if (!scan.Open(path)) {
+    LineFileReader reader(LineFileReader::Kind::kContours);
+    if (!reader.Open(path)) {
       reporter.ShowMessage("未找到地形点数据文件!");
       return false;
     }
-    ContourHeader header;
-    if (!ReadContourHeader(scan, header)) {
+    int32_t lineCount = 0;
+    if (!reader.ReadLineCount(lineCount)) {
       reporter.ShowMessage(ContourDataMessage(path));
       return false;
     }
@@ -110,11 +65,11 @@ bool CountContourLines(const std::string& projectDirectory, int32_t fileCount, P
     // the file's bytes are not in it, and would be blamed on a later file
     // when the total overflows.
     const int64_t bytes = FileSize(path);
-    if (bytes >= 0 && header.lineCount > bytes / 2) {
+    if (bytes >= 0 && lineCount > bytes / 2) {
       reporter.ShowMessage("等高线文件中的等高线条数超过文件所能容纳的条数：" + path);
       return false;
     }
-    if ((sum += header.lineCount) > INT32_MAX) {
+    if ((sum += lineCount) > INT32_MAX) {
       reporter.ShowMessage("等高线文件中的等高线总条数超出范围：" + path);
       return false;
     }
@@ -131,25 +86,26 @@ int32_t DonePercent(int32_t done, int32_t total) {
 }
 
 // Second pass over one contour file. False when it can no longer be opened.
+// Bad data ends the file, after the message, with the lines before it and
+// what was read of the faulty line enforced.
 bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, ProgressReporter& reporter,
                         int32_t total, int32_t& done) {
-  std::vector<PlanePosition> points;
-  TextScanner scan;
-  if (!scan.Open(path)) {
+  LineFileReader reader(LineFileReader::Kind::kContours);
+  if (!reader.Open(path)) {
     reporter.ShowMessage("未找到地形点数据文件!");
     return false;
   }
-  ContourHeader header;
-  if (!ReadContourHeader(scan, header)) {
+  int32_t lineCount = 0;
+  if (!reader.ReadLineCount(lineCount)) {
     reporter.ShowMessage(ContourDataMessage(path));
     return true;
   }
-  for (int32_t line = 0; line < header.lineCount; ++line) {
-    int32_t count = 0, unusedCode = 0;
-    double unusedHeight = 0;
-    LinePoint last;
-    if (!scan.ReadInt(count) || !scan.ReadDouble(unusedHeight) || !scan.ReadInt(unusedCode) ||
-        (count >= 1 && !EnforceLine(scan, count, false, inserter, reporter, points, last))) {
+  std::vector<LineVertex> line;
+  std::vector<PlanePosition> plan;
+  for (int32_t k = 0; k < lineCount; ++k) {
+    const LineRead read = reader.ReadLine(line);
+    EnforceLine(line, inserter, reporter, plan);
+    if (read != LineRead::kRead) {
       reporter.ShowMessage(ContourDataMessage(path));
       return true;
     }
@@ -173,33 +129,27 @@ void ShowSegmentMessages(SegmentInserter& inserter, ProgressReporter& reporter) 
 void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
   const std::string path = BreaklineFilePath(projectDirectory);
   if (path.empty()) return;
-  TextScanner scan;
-  if (!scan.Open(ResolvePathCase(path))) {
+  LineFileReader reader(LineFileReader::Kind::kBreaklines);
+  if (!reader.Open(ResolvePathCase(path))) {
     reporter.ShowNote("未找到地性线文件：" + path + "，不加入地性线");
     return;
   }
   int32_t lineCount = 0;
-  if (!scan.ReadInt(lineCount)) {
+  if (!reader.ReadLineCount(lineCount)) {
     reporter.ShowMessage(BreaklineDataMessage(path));
     return;
   }
-  LinePoint last;
-  bool pointRead = false;
-  std::vector<PlanePosition> points;
-  for (int32_t line = 1; line <= lineCount; ++line) {
-    int32_t count = 0;
-    if (!scan.ReadInt(count)) {
-      reporter.ShowMessage(BreaklineDataMessage(path));
+  std::vector<LineVertex> line;
+  std::vector<PlanePosition> plan;
+  for (int32_t k = 1; k <= lineCount; ++k) {
+    const LineRead read = reader.ReadLine(line);
+    if (read == LineRead::kOverlong) {
+      reporter.ShowMessage(OverlongBreaklineMessage(reader, k));
       return;
     }
-    if (count > kMaxBreaklinePoints) {
-      reporter.ShowMessage(OverlongBreaklineMessage(pointRead, last, line));
-      return;
-    }
-    // A count of 0 or less has no points to read.
-    if (count < 1) continue;
-    pointRead = true;
-    if (!EnforceLine(scan, count, true, inserter, reporter, points, last)) {
+    // A line cut short by bad data is enforced as far as it was read.
+    EnforceLine(line, inserter, reporter, plan);
+    if (read != LineRead::kRead) {
       reporter.ShowMessage(BreaklineDataMessage(path));
       return;
     }
@@ -210,7 +160,7 @@ bool EnforceContours(const std::string& project, SegmentInserter& inserter, Prog
   reporter.ResetBar();
   int32_t fileCount = 0;
   {
-    const std::string path = ProjectFilePath(project, "pmap", "fnum");
+    const std::string path = ContourCountPath(project);
     TextScanner scan;
     if (!scan.Open(path)) {
       // Contours were asked for: ending without a word would leave the user

@@ -1,11 +1,5 @@
-// The breakline and contour files of a project, read and forced into the
-// network segment by segment.
-//
-// Breaklines: SLine.txt names the breakline file, which holds the number of
-// lines and then, per line, its point count (at most 5000) and its points as
-// "x y z". Contours: fnum holds the number of contour files Point.1 ...
-// Point.F; each holds a header "a b L c" with its line count L and, per line,
-// "n h c" and n points "x y". All numbers are separated by any white space.
+// The breakline and contour files of a project (store/line_files.h), forced
+// into the network line by line, with the build's messages.
 #pragma once
 
 #include <string>

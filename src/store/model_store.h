@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/mapped_file.h"
+#include "store/project_format.h"
 #include "store/records.h"
 
 namespace quarvelin {
@@ -65,7 +66,7 @@ struct ModelStore {
   MappedFile triangleFile;
 
   // Records the triangle table must hold for a build of pointCount points.
-  int64_t TrianglesNeeded() const { return 2 * (static_cast<int64_t>(pointCount) - 4) + 2; }
+  int64_t TrianglesNeeded() const { return TriangleRecordsNeeded(pointCount); }
 
   // Ask the cache for a record that is about to be read. The walks and the
   // cavity search jump between records made at different times, so nearly

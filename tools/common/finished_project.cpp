@@ -9,13 +9,12 @@
 
 #include "platform/system.h"
 #include "platform/text_scan.h"
+#include "store/line_files.h"
+#include "store/project_format.h"
 
 namespace quarvelin {
 
 namespace {
-
-// The build reads no breakline longer than this (it stops the file there).
-constexpr int32_t kMaxBreaklinePoints = 5000;
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -84,10 +83,10 @@ bool ReadBuildInfo(const std::string& directory, int32_t pointCount, size_t& cou
             std::to_string(surveyPoints) + ": the summary is not of these tables (build the project again)";
     return false;
   }
-  // Insertion appends two records per point to the starting two.
-  if (lastTriangle < 1 || lastTriangle > 2 * surveyPoints + 1) {
+  const int64_t mostLast = TriangleRecordsNeeded(pointCount) - 1;
+  if (lastTriangle < 1 || lastTriangle > mostLast) {
     error = path + ": " + std::to_string(lastTriangle) + " is not a triangle figure " + std::to_string(points) +
-            " survey points can give (1 to " + std::to_string(2 * surveyPoints + 1) + ")";
+            " survey points can give (1 to " + std::to_string(mostLast) + ")";
     return false;
   }
   count = static_cast<size_t>(lastTriangle) + 1;
@@ -170,33 +169,40 @@ bool ReadEdgeFile(const std::string& directory, FinishedProject& project, std::s
   return true;
 }
 
-bool CheckLineVertex(const Vertex3& v, const std::string& path, size_t line, int32_t vertex, std::string& error) {
-  if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)) return true;
-  error = path + ": vertex " + std::to_string(vertex + 1) + " of line " + std::to_string(line + 1) +
-          " is not a finite position";
-  return false;
+// The tools compute with every vertex of a line they were given; the first
+// that is not a finite position, in reading order, is refused.
+bool CheckLineVertices(const std::vector<LineVertex>& line, const std::string& path, int32_t lineIndex,
+                       std::string& error) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const LineVertex& v = line[i];
+    if (std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z)) continue;
+    error = path + ": vertex " + std::to_string(i + 1) + " of line " + std::to_string(lineIndex + 1) +
+            " is not a finite position";
+    return false;
+  }
+  return true;
 }
 
-// Reads the breakline file as the build reads it: a line of more than 5000
-// points ends the file, and a line of no points takes no points.
+void KeepLine(const std::vector<LineVertex>& line, FinishedProject& project) {
+  if (line.size() < 2) return;
+  std::vector<Vertex3>& kept = project.breaklines.emplace_back();
+  for (const LineVertex& v : line) kept.push_back({v.x, v.y, v.z});
+}
+
+// Reads the breakline file as the build reads it, but silently: bad data or a
+// line of more than kMaxBreaklinePoints points ends the file, and a line cut
+// short there is not shown.
 bool ReadBreaklines(const std::string& directory, FinishedProject& project, std::string& error) {
-  TextScanner names;
-  std::string file;
-  if (!names.Open(ProjectFilePath(directory, "pmap", "SLine.txt")) || !names.ReadWord(file)) return true;
-  TextScanner in;
+  const std::string file = BreaklineFilePath(directory);
+  LineFileReader in(LineFileReader::Kind::kBreaklines);
   int32_t lines = 0;
-  if (!in.Open(file) || !in.ReadInt(lines)) return true;
+  if (file.empty() || !in.Open(file) || !in.ReadLineCount(lines)) return true;
+  std::vector<LineVertex> line;
   for (int32_t k = 0; k < lines; ++k) {
-    int32_t n = 0;
-    if (!in.ReadInt(n) || n > kMaxBreaklinePoints) return true;
-    std::vector<Vertex3> line;
-    for (int32_t i = 0; i < n; ++i) {
-      Vertex3 v{};
-      if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y) || !in.ReadDouble(v.z)) return true;
-      if (!CheckLineVertex(v, file, static_cast<size_t>(k), i, error)) return false;
-      line.push_back(v);
-    }
-    if (line.size() >= 2) project.breaklines.push_back(std::move(line));
+    const LineRead read = in.ReadLine(line);
+    if (!CheckLineVertices(line, file, k, error)) return false;
+    if (read != LineRead::kRead) return true;
+    KeepLine(line, project);
   }
   return true;
 }
@@ -205,30 +211,24 @@ bool ReadBreaklines(const std::string& directory, FinishedProject& project, std:
 // finished found every one, so the first that is missing ends the list, however
 // large the count. Their lines carry no z of their own; the height is the
 // second number of each line's header, where the tools that write the files
-// keep it.
+// keep it. A bad line header ends its file, bad points end the list.
 bool ReadEnforcedContours(const std::string& directory, FinishedProject& project, std::string& error) {
   TextScanner count;
   int32_t files = 0;
-  if (!count.Open(ProjectFilePath(directory, "pmap", "fnum")) || !count.ReadInt(files)) return true;
+  if (!count.Open(ContourCountPath(directory)) || !count.ReadInt(files)) return true;
+  std::vector<LineVertex> line;
   for (int32_t k = 1; k <= files; ++k) {
-    const std::string path = ProjectFilePath(directory, "pmap", "Point." + std::to_string(k));
-    TextScanner in;
-    double unused = 0;
-    int32_t lines = 0, flag = 0;
+    const std::string path = ContourFilePath(directory, k);
+    LineFileReader in(LineFileReader::Kind::kContours);
+    int32_t lines = 0;
     if (!in.Open(path)) return true;
-    if (!in.ReadDouble(unused) || !in.ReadDouble(unused) || !in.ReadInt(lines) || !in.ReadInt(flag)) continue;
+    if (!in.ReadLineCount(lines)) continue;
     for (int32_t l = 0; l < lines; ++l) {
-      int32_t n = 0;
-      double z = 0;
-      if (!in.ReadInt(n) || !in.ReadDouble(z) || !in.ReadInt(flag)) break;
-      std::vector<Vertex3> line;
-      for (int32_t i = 0; i < n; ++i) {
-        Vertex3 v{0, 0, z};
-        if (!in.ReadDouble(v.x) || !in.ReadDouble(v.y)) return true;
-        if (!CheckLineVertex(v, path, static_cast<size_t>(l), i, error)) return false;
-        line.push_back(v);
-      }
-      if (line.size() >= 2) project.breaklines.push_back(std::move(line));
+      const LineRead read = in.ReadLine(line);
+      if (read == LineRead::kBadLineHeader) break;
+      if (!CheckLineVertices(line, path, l, error)) return false;
+      if (read != LineRead::kRead) return true;
+      KeepLine(line, project);
     }
   }
   return true;

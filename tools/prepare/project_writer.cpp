@@ -15,6 +15,8 @@
 #include "boundary/boundary_clipping.h"
 #include "platform/system.h"
 #include "platform/text_writer.h"
+#include "store/line_files.h"
+#include "store/project_format.h"
 #include "store/records.h"
 
 namespace quarvelin {
@@ -23,7 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr double kMatchTolerance = 0.0001;
 constexpr const char* kBreaklineFile = "Breaklines.txt";
 
 struct CellKey {
@@ -115,7 +116,7 @@ bool WriteBreaklineFiles(const fs::path& folder, const std::string& name, const 
   text += "\n";
   AppendBlocks(text, lines);
   return WriteText((folder / kBreaklineFile).string(), text, error) &&
-         WriteText((folder / "SLine.txt").string(), name + "\n", error);
+         WriteText((folder / kBreaklineNameFile).string(), name + "\n", error);
 }
 
 // The project keeps its rings under a name of its own, which the build looks
@@ -143,11 +144,11 @@ bool WriteContourFiles(const fs::path& pmap, const std::vector<std::vector<Polyl
         text += "\n";
       }
     }
-    if (!WriteText((pmap / ("Point." + std::to_string(k + 1))).string(), text, error)) return false;
+    if (!WriteText((pmap / ContourFileName(static_cast<int32_t>(k + 1))).string(), text, error)) return false;
   }
   std::string count;
   AppendInt(count, static_cast<int64_t>(files.size()));
-  return WriteText((pmap / "fnum").string(), count + "\n", error);
+  return WriteText((pmap / kContourCountFile).string(), count + "\n", error);
 }
 
 }  // namespace
@@ -311,7 +312,8 @@ bool ProjectWriter::Finish(const ProjectLines& lines, double margin, ProjectRepo
     index += " ";
     AppendShortest(index, v);
   }
-  return WriteFrame(margin, error) && WriteTriangleTable(2 * points + 2, error) &&
+  const auto triangleRecords = static_cast<size_t>(TriangleRecordsNeeded(static_cast<int64_t>(report.tableRecords)));
+  return WriteFrame(margin, error) && WriteTriangleTable(triangleRecords, error) &&
          WriteText((staging_ / "PtIndex.idx").string(), index + "\n", error) &&
          (lines.breaklines.empty() || WriteBreaklineFiles(staging_, breaklineName_, lines.breaklines, error)) &&
          (lines.contourFiles.empty() || WriteContourFiles(staging_, lines.contourFiles, error)) &&

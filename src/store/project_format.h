@@ -1,0 +1,30 @@
+// Facts of the project files that the build, the host that prepares a
+// project and the tools that read a finished one must agree on.
+#pragma once
+
+#include <cstdint>
+
+#include "store/records.h"
+
+namespace quarvelin {
+
+// A line vertex stands for the survey point within this distance of it, in x
+// and in y each (a square, not a circle), strictly. Hosts write line vertices
+// as copies of survey points, so a small tolerance only absorbs the rounding
+// of their text.
+inline constexpr double kMatchTolerance = 0.0001;
+
+// The most points one breakline may have; a longer count ends the reading of
+// the breakline file there.
+inline constexpr int32_t kMaxBreaklinePoints = 5000;
+
+// Point.xyz and TIN.tri are bare arrays of their records (records.h), with
+// no header: record i starts at byte i * sizeof(record).
+//
+// The triangle records a build of `pointCount` points (frame corners
+// included) needs in TIN.tri: the two starting triangles and two more for
+// each survey point that insertion adds. The host sizes the file for them;
+// nothing after insertion appends a record.
+constexpr int64_t TriangleRecordsNeeded(int64_t pointCount) { return 2 * (pointCount - 4) + 2; }
+
+}  // namespace quarvelin
