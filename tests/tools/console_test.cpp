@@ -9,13 +9,17 @@
 namespace quarvelin::testing {
 namespace {
 
-TEST(Console, EveryProgramNamesItsVersionAndRevision) {
+TEST(Console, EveryProgramNamesItsVersionAndRevisionAndShowsItsHelp) {
   for (const char* program : {"quarvelin-cli", "quarvelin-prepare", "quarvelin-export", "quarvelin-render", "quarvelin-volume"}) {
     ProgramResult r = RunProgram(program, {"--version"});
     EXPECT_EQ(r.status, 0) << program;
     const std::string start = std::string(program) + " (Quarvelin) 1.0, revision ";
     EXPECT_EQ(r.out.substr(0, start.size()), start) << r.out;
     EXPECT_GT(r.out.size(), start.size() + 1) << r.out;  // "unknown" outside a repository
+    ProgramResult help = RunProgram(program, {"-h"});
+    EXPECT_EQ(help.status, 0) << program;
+    EXPECT_EQ(help.out.rfind("Usage: " + std::string(program), 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("\n  --quiet, -q "), std::string::npos) << help.out;
   }
 }
 

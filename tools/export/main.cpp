@@ -6,19 +6,22 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli/command_line.h"
 #include "contours.h"
 #include "export_formats.h"
 #include "finished_project.h"
 #include "gis_formats.h"
 #include "platform/console_progress.h"
 #include "platform/system.h"
-#include "tool_arguments.h"
 
 namespace {
 
+using quarvelin::CommandLineSpec;
+
 constexpr const char* kProgram = "quarvelin-export";
 
-constexpr const char* kUsage =
+const CommandLineSpec kCommandLine{
+    kProgram,
     "Usage: quarvelin-export PROJECT --to FILE [OPTIONS]\n"
     "Writes the network that quarvelin-cli built in PROJECT (the folder holding\n"
     "PMAP) to FILE, in the format its extension names:\n"
@@ -40,28 +43,31 @@ constexpr const char* kUsage =
     "are written with all the digits they need to read back exactly. The\n"
     "project's reference system (PROJECT/crs.wkt, or --crs) goes into LandXML,\n"
     "GeoJSON (by EPSG code), GeoPackage and GeoTIFF, and into a .prj beside\n"
-    "DXF, PLY and OBJ.\n"
-    "\n"
-    "Options:\n"
-    "  --to FILE                  the file to write\n"
-    "  --contour-interval METRES  also trace contour lines at every multiple of\n"
-    "                             METRES (DXF, GeoJSON, GeoPackage)\n"
-    "  --cell-size SIZE           side of the elevation model's cells, in the\n"
-    "                             coordinates' units; at most 1000000000 cells\n"
-    "                             and 1000000 on a side\n"
-    "  --crs CRS                  the reference system, for a project a host\n"
-    "                             made: EPSG:n, a WKT or PROJ string, or a .prj\n"
-    "  --origin auto|X,Y          PLY and OBJ: subtract X and Y (auto: the\n"
-    "                             kilometre below the survey's corner) from the\n"
-    "                             coordinates, for viewers that read single\n"
-    "                             precision; written into the file's header and\n"
-    "                             FILE.origin.txt\n"
-    "  --quiet                    print nothing but errors\n"
-    "  --help                     show this help\n"
-    "  --version                  show the version and the source revision\n"
-    "\n"
+    "DXF, PLY and OBJ.\n",
+    {
+        {"--to", "FILE", "the file to write"},
+        {"--contour-interval", "METRES",
+         "also trace contour lines at every multiple of\n"
+         "METRES (DXF, GeoJSON, GeoPackage)"},
+        {"--cell-size", "SIZE",
+         "side of the elevation model's cells, in the\n"
+         "coordinates' units; at most 1000000000 cells\n"
+         "and 1000000 on a side"},
+        {"--crs", "CRS",
+         "the reference system, for a project a host\n"
+         "made: EPSG:n, a WKT or PROJ string, or a .prj"},
+        {"--origin", "auto|X,Y",
+         "PLY and OBJ: subtract X and Y (auto: the\n"
+         "kilometre below the survey's corner) from the\n"
+         "coordinates, for viewers that read single\n"
+         "precision; written into the file's header and\n"
+         "FILE.origin.txt"},
+        {"--quiet", "", "print nothing but errors", "-q"},
+    },
     "Exit status: 0 written, 1 the project could not be read or the file written,\n"
-    "2 a usage error.\n";
+    "2 a usage error.\n",
+    true,
+};
 
 // "auto": the whole kilometre at or below the kept area's lower-left corner.
 bool ParseOrigin(const std::string& text, const quarvelin::Extent& extent, quarvelin::ExportData& data) {
@@ -83,50 +89,46 @@ bool ParseOrigin(const std::string& text, const quarvelin::Extent& extent, quarv
 
 int main(int argc, char** argv) {
   using namespace quarvelin;
-  ToolArguments args;
-  std::string error;
-  if (!ParseToolArguments(argc, argv, {"--to", "--contour-interval", "--cell-size", "--crs", "--origin"},
-                          {"--quiet", "-q"}, args, error)) {
-    return ToolUsageError(kProgram, error);
-  }
-  if (PrintHelpOrVersion(args, kProgram, kUsage)) return 0;
-  if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one PROJECT folder");
-  if (!args.Has("--to")) return ToolUsageError(kProgram, "no --to FILE given");
-  const std::string project = args.positional[0], target = args.values["--to"];
+  CommandLine args;
+  if (std::optional<int> status = ParseCommandLine(argc, argv, kCommandLine, args)) return *status;
+  if (args.operands().size() != 1) return UsageError(kProgram, "expected one PROJECT folder");
+  if (!args.Has("--to")) return UsageError(kProgram, "no --to FILE given");
+  const std::string project = args.operands()[0], target = args.Value("--to");
   const ExportFormat format = FormatOfPath(target);
   if (format == ExportFormat::kUnknown) {
-    return ToolUsageError(kProgram, target + ": unknown extension (use .xml, .dxf, .ply, .obj, .geojson, .gpkg or .tif)");
+    return UsageError(kProgram, target + ": unknown extension (use .xml, .dxf, .ply, .obj, .geojson, .gpkg or .tif)");
   }
   double cellSize = 0;
   if (args.Has("--cell-size") != (format == ExportFormat::kGeoTiff)) {
-    return ToolUsageError(kProgram, "--cell-size goes with an elevation model (.tif), and it needs one");
+    return UsageError(kProgram, "--cell-size goes with an elevation model (.tif), and it needs one");
   }
-  if (args.Has("--cell-size") && !ParsePositiveNumber(args.values["--cell-size"], cellSize)) {
-    return ToolUsageError(kProgram, "--cell-size needs a size greater than 0");
+  if (args.Has("--cell-size") && !ParsePositiveNumber(args.Value("--cell-size"), cellSize)) {
+    return UsageError(kProgram, "--cell-size needs a size greater than 0");
   }
-  if (args.Has("--origin") && !FormatTakesOrigin(format)) return ToolUsageError(kProgram, "--origin is for PLY and OBJ");
+  if (args.Has("--origin") && !FormatTakesOrigin(format)) return UsageError(kProgram, "--origin is for PLY and OBJ");
   double interval = 0;
   if (args.Has("--contour-interval")) {
-    if (!ParsePositiveNumber(args.values["--contour-interval"], interval)) {
-      return ToolUsageError(kProgram, "--contour-interval needs a number of metres greater than 0");
+    if (!ParsePositiveNumber(args.Value("--contour-interval"), interval)) {
+      return UsageError(kProgram, "--contour-interval needs a number of metres greater than 0");
     }
     if (!FormatTakesContours(format)) {
-      return ToolUsageError(kProgram, "contours go to DXF, GeoJSON and GeoPackage files only");
+      return UsageError(kProgram, "contours go to DXF, GeoJSON and GeoPackage files only");
     }
   }
-  const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
+  const bool quiet = args.Has("--quiet");
 
   ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
   progress.Status("reading " + project);
   FinishedProject network;
-  if (!ReadFinishedProject(project, network, error)) return ToolFailure(kProgram, error);
+  std::string error;
+  if (!ReadFinishedProject(project, network, error)) return Failure(kProgram, error);
   if (!network.hasEdgeFile) progress.Status(std::string(kProgram) + ": no Edge.inf: no boundary is written");
   const std::string name = std::filesystem::path(project).lexically_normal().filename().string();
   ExportData data = PrepareExport(network, name.empty() ? "surface" : name, BuildTimestamp(project));
   QuietGdalErrors();
   bool usage = false;
-  if (!ToolCrs(project, args.Has("--crs") ? &args.values["--crs"] : nullptr, data.crs, usage, error)) {
-    return usage ? ToolUsageError(kProgram, error) : ToolFailure(kProgram, error);
+  if (!ToolCrs(project, args.Has("--crs") ? &args.Value("--crs") : nullptr, data.crs, usage, error)) {
+    return usage ? UsageError(kProgram, error) : Failure(kProgram, error);
   }
   if (!quiet && !data.crs.Known()) {
     std::fprintf(stderr, "%s: the project has no reference system (give --crs): the file carries none\n", kProgram);
@@ -134,17 +136,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "%s: GeoJSON names a system by its EPSG code, and %s has none: the file carries none\n",
                  kProgram, data.crs.name.c_str());
   }
-  if (args.Has("--origin") && !ParseOrigin(args.values["--origin"], KeptExtent(network), data)) {
-    return ToolUsageError(kProgram, "--origin needs 'auto' or two numbers X,Y");
+  if (args.Has("--origin") && !ParseOrigin(args.Value("--origin"), KeptExtent(network), data)) {
+    return UsageError(kProgram, "--origin needs 'auto' or two numbers X,Y");
   }
   data.cellSize = cellSize;
   DemGrid grid;
   if (format == ExportFormat::kGeoTiff && !DemGridFor(data, cellSize, grid, error)) {
-    return ToolUsageError(kProgram, error);
+    return UsageError(kProgram, error);
   }
   if (interval > 0) {
     if (ContourLevelCount(network, interval) > kMaxContourLevels) {
-      return ToolUsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
+      return UsageError(kProgram, "--contour-interval gives more than 10000 contour levels");
     }
     progress.Status("tracing contours");
     data.contours = TraceContours(network, interval);
@@ -154,7 +156,7 @@ int main(int argc, char** argv) {
   data.written = [&progress](uint64_t bytes) { progress.Counter(std::to_string(bytes >> 20) + " MB written"); };
   const bool written = WriteExport(data, format, target, error);
   progress.EndBar();
-  if (!written) return ToolFailure(kProgram, error);
+  if (!written) return Failure(kProgram, error);
   if (!quiet) {
     std::fprintf(stderr, "%s: wrote %s: %zu points, %zu triangles, %zu breaklines, %zu boundary rings", kProgram,
                  target.c_str(), data.points.size(), data.kept.size(), network.breaklines.size(),

@@ -3,17 +3,20 @@
 #include <cstdio>
 
 #include "boundary_rings.h"
+#include "cli/command_line.h"
 #include "earthwork_volume.h"
 #include "finished_project.h"
 #include "platform/console_progress.h"
 #include "platform/system.h"
-#include "tool_arguments.h"
 
 namespace {
 
+using quarvelin::CommandLineSpec;
+
 constexpr const char* kProgram = "quarvelin-volume";
 
-constexpr const char* kUsage =
+const CommandLineSpec kCommandLine{
+    kProgram,
     "Usage: quarvelin-volume BASE (--surface OTHER | --level Z) [OPTIONS]\n"
     "Computes the earthwork between the network that quarvelin-cli built in\n"
     "BASE (the folder holding PMAP) and another finished network, OTHER, or\n"
@@ -25,49 +28,46 @@ constexpr const char* kUsage =
     "  fill       volume where BASE lies below OTHER (ground to add)\n"
     "  cut_area, fill_area   plan areas of the two\n"
     "  area       plan area of the region\n"
-    "  net        fill - cut\n"
-    "\n"
-    "Options:\n"
-    "  --surface OTHER   the finished project to compare BASE with\n"
-    "  --level Z         compare BASE with the level Z (metres)\n"
-    "  --boundary FILE   count only within these closed rings, the file that\n"
-    "                    quarvelin-cli --boundary takes: for each ring its\n"
-    "                    vertex count and 'x y z' lines; a ring inside a ring\n"
-    "                    is a hole\n"
-    "  --json            print the figures as one JSON object with the keys\n"
-    "                    cut, fill, cut_area, fill_area, area, net and extent\n"
-    "  --quiet           print nothing on stderr but errors\n"
-    "  --help            show this help\n"
-    "  --version         show the version and the source revision\n"
-    "\n"
+    "  net        fill - cut\n",
+    {
+        {"--surface", "OTHER", "the finished project to compare BASE with"},
+        {"--level", "Z", "compare BASE with the level Z (metres)"},
+        {"--boundary", "FILE",
+         "count only within these closed rings, the file that\n"
+         "quarvelin-cli --boundary takes: for each ring its\n"
+         "vertex count and 'x y z' lines; a ring inside a ring\n"
+         "is a hole"},
+        {"--json", "",
+         "print the figures as one JSON object with the keys\n"
+         "cut, fill, cut_area, fill_area, area, net and extent"},
+        {"--quiet", "", "print nothing on stderr but errors", "-q"},
+    },
     "Exit status: 0 computed, 1 a project or the boundary could not be read,\n"
-    "or the region is empty (the figures are still printed), 2 a usage error.\n";
+    "or the region is empty (the figures are still printed), 2 a usage error.\n",
+    true,
+};
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace quarvelin;
-  ToolArguments args;
-  std::string error;
-  if (!ParseToolArguments(argc, argv, {"--surface", "--level", "--boundary"}, {"--json", "--quiet", "-q"}, args,
-                          error)) {
-    return ToolUsageError(kProgram, error);
-  }
-  if (PrintHelpOrVersion(args, kProgram, kUsage)) return 0;
-  if (args.positional.size() != 1) return ToolUsageError(kProgram, "expected one BASE project folder");
+  CommandLine args;
+  if (std::optional<int> status = ParseCommandLine(argc, argv, kCommandLine, args)) return *status;
+  if (args.operands().size() != 1) return UsageError(kProgram, "expected one BASE project folder");
   if (args.Has("--surface") == args.Has("--level")) {
-    return ToolUsageError(kProgram, "give either --surface OTHER or --level Z");
+    return UsageError(kProgram, "give either --surface OTHER or --level Z");
   }
   ComparedSurface compared;
-  if (args.Has("--level") && !ParseFiniteNumber(args.values["--level"], compared.level)) {
-    return ToolUsageError(kProgram, "--level needs a height in metres, not '" + args.values["--level"] + "'");
+  if (args.Has("--level") && !ParseFiniteNumber(args.Value("--level"), compared.level)) {
+    return UsageError(kProgram, "--level needs a height in metres, not '" + args.Value("--level") + "'");
   }
-  const bool quiet = args.flags.count("--quiet") + args.flags.count("-q") > 0;
-  const std::string basePath = args.positional[0];
+  const bool quiet = args.Has("--quiet");
+  const std::string basePath = args.operands()[0];
 
+  std::string error;
   std::vector<PlanRing> boundary;
-  if (args.Has("--boundary") && !ReadPlanRings(args.values["--boundary"], boundary, error)) {
-    return ToolFailure(kProgram, error);
+  if (args.Has("--boundary") && !ReadPlanRings(args.Value("--boundary"), boundary, error)) {
+    return Failure(kProgram, error);
   }
   ConsoleProgress progress(stderr, IsTerminal(stderr), quiet);
   SurfaceOverlay overlay;
@@ -75,15 +75,15 @@ int main(int argc, char** argv) {
     // The projects' tables go once the overlay has taken what it needs.
     FinishedProject base, other;
     progress.Status("reading " + basePath);
-    if (!ReadFinishedProject(basePath, base, error)) return ToolFailure(kProgram, error);
+    if (!ReadFinishedProject(basePath, base, error)) return Failure(kProgram, error);
     if (args.Has("--surface")) {
-      progress.Status("reading " + args.values["--surface"]);
-      if (!ReadFinishedProject(args.values["--surface"], other, error)) return ToolFailure(kProgram, error);
+      progress.Status("reading " + args.Value("--surface"));
+      if (!ReadFinishedProject(args.Value("--surface"), other, error)) return Failure(kProgram, error);
       compared.other = &other;
     }
     // Only the boundary can be refused here.
     if (!overlay.Prepare(base, compared, boundary, error)) {
-      return ToolFailure(kProgram, args.values["--boundary"] + ": " + error);
+      return Failure(kProgram, args.Value("--boundary") + ": " + error);
     }
   }
   progress.Status("overlaying the surfaces");
@@ -92,11 +92,11 @@ int main(int argc, char** argv) {
   progress.Bar(100);
   progress.EndBar();
   const EarthworkVolumes volumes = integrator.Result();
-  std::fputs((args.flags.count("--json") ? VolumeJson(volumes) : VolumeReport(volumes)).c_str(), stdout);
+  std::fputs((args.Has("--json") ? VolumeJson(volumes) : VolumeReport(volumes)).c_str(), stdout);
   if (volumes.empty) {
     std::string what = compared.other ? "the two surfaces do not overlap" : "BASE has no kept triangles";
     if (!boundary.empty()) what += " within the boundary";
-    return ToolFailure(kProgram, what + ": the region is empty");
+    return Failure(kProgram, what + ": the region is empty");
   }
   return 0;
 }
