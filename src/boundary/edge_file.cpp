@@ -22,15 +22,13 @@ void PointBoundaryToEdges(ModelStore& store, const BoundaryEdgeList& boundary) {
 }
 
 bool WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary, std::string& message) {
-  const std::string path = ProjectFilePath(store.projectDirectory, "pmap", "Edge.inf");
+  const std::string path = ProjectFilePath(store.projectDirectory, kLineFileFolder, "Edge.inf");
   TextWriter out;
   if (!out.Open(path)) {
     message = "无法创建Edge.inf文件：" + path;
     return false;
   }
-  // The count is known only at the end; both count lines are 12 characters
-  // wide, so the final one overwrites the provisional one exactly.
-  out.Write(CountLine(0));
+  out.Write(CountLine(static_cast<int64_t>(boundary.size())));
   std::string line;
   for (const BoundaryEdge& edge : boundary) {
     const PointRecord& p = store.points[edge.from];
@@ -43,8 +41,6 @@ bool WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary, st
     line.push_back('\n');
     out.Write(line);
   }
-  out.Rewind();
-  out.Write(CountLine(static_cast<int64_t>(boundary.size())));
   if (!out.Close()) {
     message = "写入Edge.inf文件失败：" + path;
     return false;

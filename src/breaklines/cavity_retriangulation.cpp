@@ -52,9 +52,14 @@ void LinkBoundaryEdge(ModelStore& store, CavityWorkspace& workspace, int32_t t, 
   }
 }
 
+// Just above 1, the largest cosine, so that a cosine rounded a little above
+// 1 still wins the first comparison. Another start value could pick another
+// apex in flat or degenerate chains and lay other triangles: it stays.
+constexpr double kNoApexYet = 1.000001;
+
 // The chain position over lo..hi whose vertex sees the base V[lo]-V[hi]
 // under the largest angle; among equal cosines the later position. The start
-// value just above 1 lets any real cosine win the first comparison, and a
+// value kNoApexYet lets any real cosine win the first comparison, and a
 // cosine that is not a number never wins (lo + 1 stays then, which keeps the
 // polygon's partition sound even for coincident points). The cosines are
 // computed first, from the chain's coordinates laid out side by side, in a
@@ -70,7 +75,7 @@ int32_t ChooseApex(CavityWorkspace& w, int32_t lo, int32_t hi) {
     cosines[j] = ApexCosine(SquaredDistance(px, py, xs[j], ys[j]), SquaredDistance(qx, qy, xs[j], ys[j]), dpq);
   }
   int32_t m = lo + 1;
-  double best = 1.000001;
+  double best = kNoApexYet;
   for (int32_t j = lo + 1; j < hi; ++j) {
     if (cosines[j] <= best) {
       best = cosines[j];
@@ -262,7 +267,7 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
     tri.vertex[1] = chain[hi];
     tri.vertex[2] = chain[m];
     tri.edgeMark[0] = tri.edgeMark[1] = tri.edgeMark[2] = kOrdinaryEdge;
-    tri.state = 0;
+    tri.state = kRelaidTriangle;
     for (int32_t v : tri.vertex) store.points[v].incidentTriangle = t;
 
     int32_t added = 0;

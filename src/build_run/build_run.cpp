@@ -23,6 +23,15 @@ namespace quarvelin {
 
 namespace {
 
+// The insertion's done counter starts at 5, one more than the frame corners,
+// and so ends at pointCount + 1: the counter and the bar have always shown
+// it so, and a survey of a few points fills the bar past 100.
+constexpr int32_t kFirstDoneCount = 5;
+
+// The speed text adds 1 to triangles per second before the fraction is cut:
+// the figure the summary and TIN.inf have always given.
+constexpr double kSpeedOffset = 1.0;
+
 std::string PercentText(int32_t percent) {
   std::string text;
   AppendInt(text, percent);
@@ -56,7 +65,7 @@ bool ReadClipRings(const std::string& projectDirectory, const BuildOptions& opti
                    ProgressReporter& reporter) {
   std::string path = options.boundaryFile;
   if (path.empty()) {
-    path = ProjectFilePath(projectDirectory, "PMAP", kProjectRingFile);
+    path = ProjectFilePath(projectDirectory, kProjectFolder, kProjectRingFile);
     if (FileSize(path) < 0) return true;
   }
   std::string message;
@@ -126,7 +135,7 @@ std::string FormatBuildTime(int64_t elapsedSeconds) {
 
 std::string FormatBuildSpeed(int32_t triangleFigure, int64_t elapsedSeconds) {
   const double seconds = elapsedSeconds < 1 ? 1.0 : static_cast<double>(elapsedSeconds);
-  const double speed = static_cast<double>(triangleFigure) / seconds + 1.0;
+  const double speed = static_cast<double>(triangleFigure) / seconds + kSpeedOffset;
   std::string text;
   AppendInt(text, static_cast<int64_t>(speed));
   return text + "个三角形  / 秒";
@@ -172,7 +181,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   }
   // "PMAP" and "pmap" name one folder: with two, the tables would be read
   // from one and the line files from the other.
-  const std::vector<std::string> pmaps = FoldersNamedIgnoringCase(directory, "PMAP");
+  const std::vector<std::string> pmaps = FoldersNamedIgnoringCase(directory, kProjectFolder);
   if (pmaps.size() > 1) {
     std::string names;
     for (const std::string& name : pmaps) names += (names.empty() ? "" : "、") + name;
@@ -180,7 +189,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
                          "），请只保留一个：" + projectDirectory);
     return outcome;
   }
-  if (!IsDirectory(ResolvePathCase(JoinPath(projectDirectory, "PMAP")))) {
+  if (!IsDirectory(ResolvePathCase(JoinPath(projectDirectory, kProjectFolder)))) {
     reporter.ShowMessage("工程目录中没有PMAP文件夹：" + projectDirectory);
     return outcome;
   }
@@ -213,8 +222,8 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   reporter.SetCaptions("需处理的点数：", "完成点数：");
   reporter.SetTotal(store.pointCount);
   reporter.ResetBar();
-  int32_t done = 5;
-  double lastProduct = 500.0;
+  int32_t done = kFirstDoneCount;
+  double lastProduct = done * 100.0;
   PointInserter inserter(store, work);
   if (options.checkLocation || (!options.walkOnly && LocationIndex::Pays(store))) {
     inserter.UseLocationIndex(options.checkLocation);
@@ -234,6 +243,8 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
       },
       [&](int32_t p, int distance) { inserter.Prefetch(p, distance); });
   inserter.DropLocationIndex();
+  // lastTriangle, one less than the records in use: the figure the summary
+  // and TIN.inf have always given as the number of triangles.
   const int32_t triangleFigure = store.lastTriangle;
   const int64_t elapsedSeconds = CalendarSeconds() - start;
   outcome.repeatedPoints = inserter.counts().repeated;
@@ -254,7 +265,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
     reporter.ShowMessage(message);
     ++outcome.failedOutputs;
   }
-  const std::string infoPath = ProjectFilePath(projectDirectory, "PMAP", "TIN.inf");
+  const std::string infoPath = ProjectFilePath(projectDirectory, kProjectFolder, "TIN.inf");
   CloseModelStore(store);
 
   reporter.SetStatus("已经成功构建TIN...");

@@ -122,7 +122,7 @@ void AppendSixDecimals(std::string& out, double value) {
 }
 
 bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
-  const std::string path = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.sjw");
+  const std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.sjw");
   TextWriter out;
   if (!out.Open(path)) {
     reporter.ShowMessage("无法打开TIN.sjw文件！");

@@ -46,12 +46,6 @@ void TextWriter::Write(std::string_view text) {
   if (buffer_.size() >= kFlushSize) Flush();
 }
 
-void TextWriter::Rewind() {
-  if (!file_) return;
-  Flush();
-  if (std::fseek(file_, 0, SEEK_SET) != 0) failed_ = true;
-}
-
 void AppendFixed(std::string& out, double value, int decimals) {
   char buffer[400];
   auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);

@@ -25,8 +25,6 @@ class TextWriter {
 
   // Writes `text`, each '\n' as "\r\n".
   void Write(std::string_view text);
-  // Goes back to the start of the file, to overwrite what was written there.
-  void Rewind();
 
  private:
   void Flush();

@@ -32,7 +32,7 @@ void FillEmptyCells(PointGrid& grid) {
 
 bool WriteGridIndex(ModelStore& store, std::string& message) {
   FillEmptyCells(store.grid);
-  const std::string path = ProjectFilePath(store.projectDirectory, "PMAP", "Grid.idx");
+  const std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "Grid.idx");
   std::FILE* file = OpenFile(path, "wb");
   if (!file) {
     message = "无法创建Grid.idx文件：" + path;

@@ -15,16 +15,16 @@ std::string ContourFileName(int32_t k) {
 std::string BreaklineFilePath(const std::string& projectDirectory) {
   TextScanner scan;
   std::string path;
-  if (scan.Open(ProjectFilePath(projectDirectory, "pmap", kBreaklineNameFile))) scan.ReadWord(path);
+  if (scan.Open(ProjectFilePath(projectDirectory, kLineFileFolder, kBreaklineNameFile))) scan.ReadWord(path);
   return path;
 }
 
 std::string ContourCountPath(const std::string& projectDirectory) {
-  return ProjectFilePath(projectDirectory, "pmap", kContourCountFile);
+  return ProjectFilePath(projectDirectory, kLineFileFolder, kContourCountFile);
 }
 
 std::string ContourFilePath(const std::string& projectDirectory, int32_t k) {
-  return ProjectFilePath(projectDirectory, "pmap", ContourFileName(k));
+  return ProjectFilePath(projectDirectory, kLineFileFolder, ContourFileName(k));
 }
 
 bool LineFileReader::ReadLineCount(int32_t& lineCount) {

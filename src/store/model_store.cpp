@@ -10,7 +10,7 @@
 namespace quarvelin {
 
 int32_t PointGrid::Index(double value, double origin, int32_t limit) const {
-  double scaled = (value - origin) / cellSize + 0.001;
+  double scaled = (value - origin) / cellSize + kCellNudge;
   // Truncation toward zero maps (-1, 0) to 0, like the import's integer cast.
   if (!(scaled > -1.0 && scaled < static_cast<double>(limit))) return -1;
   return static_cast<int32_t>(scaled);
@@ -41,14 +41,14 @@ bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double max
   const double height = maxY - minY;
   if (!(width >= 0 && height >= 0 && width <= DBL_MAX && height <= DBL_MAX)) return false;
   // The rule steps cellSize 100 at a time from 100 until both counts,
-  // integer part of (extent / cellSize + 0.001) + 1, are at most 500, that
-  // is until both quotients plus 0.001 are below 500. Rounded division and
+  // integer part of (extent / cellSize + kCellNudge) + 1, are at most 500,
+  // that is until both quotients plus the nudge are below 500. Rounded division and
   // addition never increase a quotient when cellSize grows, so the sizes that
   // pass are all those from the first one on: it is found by counting down
   // and up from an estimate instead, with the same arithmetic at each size.
   auto fits = [&](double steps) {
     const double cellSize = 100 * steps;
-    return width / cellSize + 0.001 < 500 && height / cellSize + 0.001 < 500;
+    return width / cellSize + kCellNudge < 500 && height / cellSize + kCellNudge < 500;
   };
   double steps = std::max(1.0, std::ceil(std::max(width, height) / 49999.9));
   if (steps > kMostCellSteps) return false;
@@ -56,8 +56,8 @@ bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double max
   while (!fits(steps)) ++steps;
   if (steps > kMostCellSteps) return false;
   grid.cellSize = 100 * steps;
-  grid.columnCount = static_cast<int32_t>(width / grid.cellSize + 0.001) + 1;
-  grid.rowCount = static_cast<int32_t>(height / grid.cellSize + 0.001) + 1;
+  grid.columnCount = static_cast<int32_t>(width / grid.cellSize + kCellNudge) + 1;
+  grid.rowCount = static_cast<int32_t>(height / grid.cellSize + kCellNudge) + 1;
   return true;
 }
 
@@ -89,7 +89,7 @@ std::string TableOpenMessage(const MappedFile& file, const std::string& unavaila
 }
 
 bool MapTriangleTable(ModelStore& store, std::string& message) {
-  std::string path = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.tri");
+  std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.tri");
   std::string error;
   if (!store.triangleFile.Open(path, "MemMapT", &error)) {
     message = TableOpenMessage(store.triangleFile, "无法打开三角网文件：", path);

@@ -36,7 +36,7 @@ struct PointGrid {
   // Cell number of the position, or -1 when it lies outside the grid.
   int32_t CellAt(double x, double y) const;
   // Column or row index of a coordinate by the import's rule: the integer
-  // part of (value - origin) / cellSize + 0.001, truncated toward zero; -1
+  // part of (value - origin) / cellSize + kCellNudge, truncated toward zero; -1
   // when that falls outside 0..limit-1 or is not a number.
   int32_t Index(double value, double origin, int32_t limit) const;
 };

@@ -122,13 +122,13 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
 
 bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& check) {
   PointIndex index;
-  const std::string indexPath = ProjectFilePath(store.projectDirectory, "PMAP", "PtIndex.idx");
+  const std::string indexPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "PtIndex.idx");
   if (!ReadPointIndex(indexPath, index, message)) return false;
   store.pointCount = index.pointCount;
 
   // Both tables are opened and checked before either is written, so that a
   // build refused for one leaves the other as it was.
-  std::string pointPath = ProjectFilePath(store.projectDirectory, "PMAP", "Point.xyz");
+  std::string pointPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "Point.xyz");
   std::string error;
   if (!store.pointFile.Open(pointPath, "MemMapping", &error)) {
     message = TableOpenMessage(store.pointFile, "无法打开点数据文件：", pointPath);
@@ -167,7 +167,7 @@ bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& ch
   }
   // From here the tables change: the summary of an earlier build must not
   // stay to vouch for them if this one ends early.
-  const std::string infoPath = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.inf");
+  const std::string infoPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.inf");
   if (!RemoveFile(infoPath)) {
     message = "无法删除上次构建留下的TIN.inf文件：" + infoPath;
     return false;

@@ -8,6 +8,20 @@
 
 namespace quarvelin {
 
+// The project's one PMAP folder, in the two spellings the host's files have
+// always had: "pmap" for the line files (SLine.txt, fnum, Point.k) and
+// Edge.inf, "PMAP" for the rest. The host's file system ignores case, so
+// both reach the same folder; but Windows keeps a path's spelling, messages
+// show the paths, and so each file keeps its spelling.
+inline constexpr char kProjectFolder[] = "PMAP";
+inline constexpr char kLineFileFolder[] = "pmap";
+
+// A point's column (row) is the integer part of (x - minX) / cellSize plus
+// this, truncated toward zero: a point a hair short of a cell line counts in
+// the next cell. Hosts find the cells of Grid.idx by the same formula,
+// so the nudge stays.
+inline constexpr double kCellNudge = 0.001;
+
 // A line vertex stands for the survey point within this distance of it, in x
 // and in y each (a square, not a circle), strictly. Hosts write line vertices
 // as copies of survey points, so a small tolerance only absorbs the rounding

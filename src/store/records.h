@@ -28,6 +28,10 @@ constexpr char kOrdinaryEdge = 'a';
 constexpr char kFixedEdge = 'f';
 constexpr char kLiveTriangle = 'Y';
 constexpr char kRemovedTriangle = 'N';
+// The state breakline enforcement writes into the triangles it lays again:
+// a zero byte, not 'Y'. Readers test for 'N' only, and TIN.tri has always
+// held 0 there.
+constexpr char kRelaidTriangle = 0;
 
 // A triangle of TIN.tri, its corners counter-clockwise. neighbour[i] lies across
 // the edge opposite vertex[i] (from vertex[i+1] to vertex[i+2], modulo 3), -1 on

@@ -4,6 +4,10 @@ namespace quarvelin {
 
 namespace {
 
+// A point this little outside an edge (an orientation value) still counts
+// as inside, so that a point on an edge that rounding puts a hair outside is
+// found in the first triangle tried that has the edge. Which triangle a point
+// is located in decides the network: the value stays.
 constexpr double kTolerance = -0.00000001;
 
 // One edge test of TriangleContains: q on the edge from a to b or left of

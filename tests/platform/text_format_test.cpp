@@ -248,17 +248,5 @@ TEST(TextWriter, EveryLineEndsInCrLf) {
   EXPECT_FALSE(std::filesystem::exists(dir.path() / "no-such-folder"));
 }
 
-TEST(TextWriter, RewindOverwritesFromTheStart) {
-  testing::TempDirectory dir;
-  const auto path = dir.path() / "Edge.inf";
-  TextWriter out;
-  ASSERT_TRUE(out.Open(path.string()));
-  out.Write("      \nbody\n");
-  out.Rewind();
-  out.Write("42");
-  EXPECT_TRUE(out.Close());
-  EXPECT_EQ(testing::ReadFileBytes(path), "42    \r\nbody\r\n");
-}
-
 }  // namespace
 }  // namespace quarvelin
