@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   quarvelin::ConsoleReporter reporter(stderr, stdout, quarvelin::IsTerminal(stderr), quiet);
   quarvelin::BuildOutcome outcome =
       args.Has("--project") ? quarvelin::BuildProject(args.Value("--project"), options, reporter)
-                       : quarvelin::BuildRun(installDirectory, options, reporter);
+                            : quarvelin::BuildRun(installDirectory, options, reporter);
   if (outcome.completed) {
     if (outcome.repeatedPoints > 0) std::printf("重复点（已跳过）：%d\n", outcome.repeatedPoints);
     if (outcome.unplacedPoints > 0) std::printf("无法定位的点（已跳过）：%d\n", outcome.unplacedPoints);
