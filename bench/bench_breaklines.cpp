@@ -128,7 +128,7 @@ double Triangulate(const Survey& s, Network& net) {
   store.cellOrder.resize(cells);
   quarvelin::BucketPoints(store);
   quarvelin::BuildCellOrder(store);
-  quarvelin::LayStartingTriangles(store);
+  quarvelin::OpenTriangleTable(store);
   quarvelin::PointInserter inserter(store, net.work);
   quarvelin::RunInsertionWalk(store, [] {}, [&](int32_t p) { inserter.InsertPoint(p); });
   return SecondsSince(start);

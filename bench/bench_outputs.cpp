@@ -102,6 +102,10 @@ std::string AppendFixedSeconds(const ModelStore& store, const std::string& path)
   return timer.Text();
 }
 
+void PrintFailure(const Status& status) {
+  if (!status.ok()) std::fprintf(stderr, "%s\n", status.message.c_str());
+}
+
 bool RunSurvey(size_t count, const fs::path& root) {
   const fs::path dir = root / ("quarvelin-bench-outputs-" + std::to_string(count));
   fs::remove_all(dir);
@@ -111,28 +115,28 @@ bool RunSurvey(size_t count, const fs::path& root) {
   }
   ModelStore store;
   store.projectDirectory = dir.string();
-  std::string message;
   const Timer networkTimer;
-  if (!ImportPoints(store, message) || (BuildCellOrder(store), !OpenTriangleTable(store, message))) {
-    std::fprintf(stderr, "%s\n", message.c_str());
+  if (Status imported = ImportPoints(store); !imported.ok()) {
+    std::fprintf(stderr, "%s\n", imported.message.c_str());
     return false;
   }
+  BuildCellOrder(store);
+  OpenTriangleTable(store);
   WorkStack work;
   PointInserter inserter(store, work);
   RunInsertionWalk(store, [] {}, [&](int32_t p) { inserter.InsertPoint(p); });
   const std::string network = networkTimer.Text();
 
   const Timer trimmingTimer;
-  if (!TrimBoundary(store, 100, message)) std::fprintf(stderr, "%s\n", message.c_str());
+  PrintFailure(TrimBoundary(store, 100));
   const std::string trimming = trimmingTimer.Text();
   int32_t removed = 0;
   for (int32_t t = 0; t <= store.lastTriangle; ++t) removed += store.triangles[t].state == kRemovedTriangle;
   const std::string edgeLines = testing::ReadFileBytes(dir / "PMAP" / "Edge.inf").substr(0, 12);
 
-  testing::SilentReporter reporter;
   const std::string sjw = ProjectFilePath(store.projectDirectory, "PMAP", "TIN.sjw");
   const Timer sjwTimer;
-  SjwExport(store, reporter);
+  PrintFailure(SjwExport(store));
   const std::string sjwSeconds = sjwTimer.Text();
   const double sjwBytes = static_cast<double>(FileSize(sjw));
   fs::remove(sjw);
@@ -142,14 +146,14 @@ bool RunSurvey(size_t count, const fs::path& root) {
   fs::remove(sjw);
 
   const Timer gridTimer;
-  if (!WriteGridIndex(store, message)) std::fprintf(stderr, "%s\n", message.c_str());
+  PrintFailure(WriteGridIndex(store));
   const std::string grid = gridTimer.Text();
 
   // The worst case of trimming: a limit below every edge peels the whole
   // network, depth-first from the frame.
   for (int32_t t = 0; t <= store.lastTriangle; ++t) store.triangles[t].state = kLiveTriangle;
   const Timer peelAllTimer;
-  TrimBoundary(store, 0.001, message);
+  PrintFailure(TrimBoundary(store, 0.001));
   const std::string peelAll = peelAllTimer.Text();
   const std::string allLines = testing::ReadFileBytes(dir / "PMAP" / "Edge.inf").substr(0, 12);
 

@@ -136,8 +136,7 @@ bool InsideFrame(const PointRecord* points, PlanePosition v) {
 
 // Fills points, resolvedFrom and vertexNumbers of every ring from the
 // matches of its positions (in file order, all rings after each other).
-bool AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vector<int32_t>& match,
-                  std::string& message) {
+Status AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vector<int32_t>& match) {
   size_t k = 0;
   for (size_t r = 0; r < rings.rings.size(); ++r) {
     BoundaryRing& ring = rings.rings[r];
@@ -148,12 +147,10 @@ bool AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vect
       const PlanePosition v = ring.positions[j];
       const int32_t number = static_cast<int32_t>(j) + 1;
       if (!InsideFrame(store.points, v)) {
-        message = VertexLabel(r, number, v) + "在图框之外，请查错!";
-        return false;
+        return Failed(VertexLabel(r, number, v) + "在图框之外，请查错!");
       }
       if (match[k] < 0) {
-        message = VertexLabel(r, number, v) + "没有对应的数模点，请查错!";
-        return false;
+        return Failed(VertexLabel(r, number, v) + "没有对应的数模点，请查错!");
       }
       if (!ring.points.empty() && ring.points.back() == match[k]) continue;
       ring.points.push_back(match[k]);
@@ -168,16 +165,15 @@ bool AssignPoints(const ModelStore& store, BoundaryRings& rings, const std::vect
     std::vector<int32_t> distinct = ring.points;
     std::sort(distinct.begin(), distinct.end());
     if (std::unique(distinct.begin(), distinct.end()) - distinct.begin() < 3) {
-      message = RingLabel(r) + "不足三个不同的顶点，请查错!";
-      return false;
+      return Failed(RingLabel(r) + "不足三个不同的顶点，请查错!");
     }
   }
-  return true;
+  return Done();
 }
 
 // A ring passing a point twice is not simple; rings sharing a point must not
 // share a segment there nor cross each other through it.
-bool CheckSharedVertices(const ModelStore& store, const BoundaryRings& rings, std::string& message) {
+Status CheckSharedVertices(const ModelStore& store, const BoundaryRings& rings) {
   struct Visit {
     int32_t point, ring, index, previous, next;
   };
@@ -199,24 +195,22 @@ bool CheckSharedVertices(const ModelStore& store, const BoundaryRings& rings, st
       const std::string where = VertexLabel(static_cast<size_t>(b.ring), ring.vertexNumbers[static_cast<size_t>(b.index)],
                                             ring.resolvedFrom[static_cast<size_t>(b.index)]);
       if (a.ring == b.ring) {
-        message = where + "与本环前面的顶点是同一个点，边界环自相交，请查错!";
-        return false;
+        return Failed(where + "与本环前面的顶点是同一个点，边界环自相交，请查错!");
       }
       const bool sharedSegment = b.previous == a.previous || b.previous == a.next || b.next == a.previous ||
                                  b.next == a.next;
       if (sharedSegment || InSector(store.points, a.point, a.previous, a.next, b.previous) !=
                                InSector(store.points, a.point, a.previous, a.next, b.next)) {
-        message = where + "处与" + RingLabel(static_cast<size_t>(a.ring)) + "相交或重叠，请查错!";
-        return false;
+        return Failed(where + "处与" + RingLabel(static_cast<size_t>(a.ring)) + "相交或重叠，请查错!");
       }
     }
   }
-  return true;
+  return Done();
 }
 
 // Every pair of ring segments whose x extents overlap, found by sweeping
 // them in order of their smallest x.
-bool CheckCrossings(const ModelStore& store, const BoundaryRings& rings, std::string& message) {
+Status CheckCrossings(const ModelStore& store, const BoundaryRings& rings) {
   const PointRecord* points = store.points;
   std::vector<RingSegment> segments;
   for (size_t r = 0; r < rings.rings.size(); ++r) {
@@ -235,13 +229,12 @@ bool CheckCrossings(const ModelStore& store, const BoundaryRings& rings, std::st
       const RingSegment *s = &segments[i], *t = &segments[j];
       if (!SegmentsMeet(points, *s, *t)) continue;
       if (s->ring > t->ring || (s->ring == t->ring && s->index > t->index)) std::swap(s, t);
-      message = SegmentLabel(rings, points, static_cast<size_t>(s->ring), static_cast<size_t>(s->index)) + "与" +
+      return Failed(SegmentLabel(rings, points, static_cast<size_t>(s->ring), static_cast<size_t>(s->index)) + "与" +
                 SegmentLabel(rings, points, static_cast<size_t>(t->ring), static_cast<size_t>(t->index)) +
-                "相交或重叠，请查错!";
-      return false;
+                "相交或重叠，请查错!");
     }
   }
-  return true;
+  return Done();
 }
 
 // ---------------------------------------------------------------------------
@@ -347,9 +340,9 @@ class RingClipper {
   RingClipper(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings)
       : store_(store), segments_(segments), rings_(rings) {}
 
-  bool ForceRings(std::string& message);
-  bool FloodDepths(std::string& message);
-  bool CheckGeometry(std::string& message) const;
+  Status ForceRings();
+  Status FloodDepths();
+  Status CheckGeometry() const;
   void MarkOutside();
   BoundaryEdgeList KeptBoundary() const;
 
@@ -370,7 +363,7 @@ class RingClipper {
   std::vector<int32_t> depth_;
 };
 
-bool RingClipper::ForceRings(std::string& message) {
+Status RingClipper::ForceRings() {
   std::vector<std::pair<int32_t, int32_t>> log;
   segments_.LogFixedEdges(&log);
   for (size_t r = 0; r < rings_.rings.size(); ++r) {
@@ -382,8 +375,7 @@ bool RingClipper::ForceRings(std::string& message) {
       if (!AppendChain(log, static_cast<int32_t>(r), static_cast<int32_t>(j), ring.points[j], ring.points[(j + 1) % n],
                        edges_)) {
         segments_.LogFixedEdges(nullptr);
-        message = NotForcedMessage(store_, rings_, {static_cast<int32_t>(r), static_cast<int32_t>(j), 0, 0});
-        return false;
+        return Failed(NotForcedMessage(store_, rings_, {static_cast<int32_t>(r), static_cast<int32_t>(j), 0, 0}));
       }
     }
   }
@@ -395,14 +387,13 @@ bool RingClipper::ForceRings(std::string& message) {
   for (const RingEdge& e : edges_) {
     const EdgeSides sides = SidesOfFixedEdge(store_, segments_, e.from, e.to);
     if (sides.left < 0 || sides.right < 0) {
-      message = NotForcedMessage(store_, rings_, e);
-      return false;
+      return Failed(NotForcedMessage(store_, rings_, e));
     }
     sides_.push_back(sides);
     ringOfEdge_[EdgeKey(e.from, e.to)] = e.ring;
   }
   for (const BoundaryRing& ring : rings_.rings) counterClockwise_.push_back(SignedArea(store_.points, ring.points) > 0);
-  return true;
+  return Done();
 }
 
 int32_t RingClipper::DepthStep(int32_t t, int k) const {
@@ -422,14 +413,13 @@ int32_t RingClipper::DepthStep(int32_t t, int k) const {
   return tInside ? -1 : 1;
 }
 
-bool RingClipper::FloodDepths(std::string& message) {
+Status RingClipper::FloodDepths() {
   constexpr int32_t kUnknown = std::numeric_limits<int32_t>::min();
   const std::string failure = "边界线内外判断不一致，未按边界线裁剪：" + rings_.path;
   depth_.assign(static_cast<size_t>(store_.lastTriangle) + 1, kUnknown);
   const int32_t start = store_.points[0].incidentTriangle;
   if (start < 0 || start > store_.lastTriangle) {
-    message = failure;
-    return false;
+    return Failed(failure);
   }
   std::vector<int32_t> pending{start};
   depth_[static_cast<size_t>(start)] = 0;
@@ -445,21 +435,19 @@ bool RingClipper::FloodDepths(std::string& message) {
         known = d;
         pending.push_back(u);
       } else if (known != d) {
-        message = failure;
-        return false;
+        return Failed(failure);
       }
     }
   }
   if (std::count(depth_.begin(), depth_.end(), kUnknown) > 0) {
-    message = failure;
-    return false;
+    return Failed(failure);
   }
-  return true;
+  return Done();
 }
 
 // For every ring, the fattest triangle on its inner side: the rings that
 // hold its centroid must number its depth.
-bool RingClipper::CheckGeometry(std::string& message) const {
+Status RingClipper::CheckGeometry() const {
   const PointRecord* points = store_.points;
   const size_t ringCount = rings_.rings.size();
   std::vector<int32_t> fattest(ringCount, -1);
@@ -483,11 +471,10 @@ bool RingClipper::CheckGeometry(std::string& message) const {
         (points[tri.vertex[0]].x + points[tri.vertex[1]].x + points[tri.vertex[2]].x) / 3,
         (points[tri.vertex[0]].y + points[tri.vertex[1]].y + points[tri.vertex[2]].y) / 3};
     if (RingsHolding(points, rings_, boxes, centroid) != depth_[static_cast<size_t>(t)]) {
-      message = "边界线内外判断与几何位置不符，未按边界线裁剪：" + rings_.path;
-      return false;
+      return Failed("边界线内外判断与几何位置不符，未按边界线裁剪：" + rings_.path);
     }
   }
-  return true;
+  return Done();
 }
 
 void RingClipper::MarkOutside() {
@@ -554,13 +541,12 @@ BoundaryEdgeList RingClipper::KeptBoundary() const {
 
 }  // namespace
 
-bool ReadBoundaryRings(const std::string& path, BoundaryRings& rings, std::string& message) {
+Status ReadBoundaryRings(const std::string& path, BoundaryRings& rings) {
   rings.path = path;
   rings.rings.clear();
   TextScanner scan;
   if (!scan.Open(path)) {
-    message = "无法打开边界线文件：" + path;
-    return false;
+    return Failed("无法打开边界线文件：" + path);
   }
   std::string word;
   while (scan.ReadWord(word)) {
@@ -576,34 +562,35 @@ bool ReadBoundaryRings(const std::string& path, BoundaryRings& rings, std::strin
       ring.positions.push_back(p);
     }
     if (!complete) {
-      message = "边界线文件数据有误（" + RingLabel(rings.rings.size()) + "）：" + path;
-      return false;
+      return Failed("边界线文件数据有误（" + RingLabel(rings.rings.size()) + "）：" + path);
     }
     rings.rings.push_back(std::move(ring));
   }
   if (rings.rings.empty()) {
-    message = "边界线文件中没有边界环：" + path;
-    return false;
+    return Failed("边界线文件中没有边界环：" + path);
   }
-  return true;
+  return Done();
 }
 
-bool ResolveBoundaryRings(const ModelStore& store, BoundaryRings& rings, std::string& message) {
+Status ResolveBoundaryRings(const ModelStore& store, BoundaryRings& rings) {
   std::vector<PlanePosition> positions;
   for (const BoundaryRing& ring : rings.rings) positions.insert(positions.end(), ring.positions.begin(), ring.positions.end());
-  return AssignPoints(store, rings, MatchPositions(store, positions), message) &&
-         CheckSharedVertices(store, rings, message) && CheckCrossings(store, rings, message);
+  if (Status assigned = AssignPoints(store, rings, MatchPositions(store, positions)); !assigned.ok()) return assigned;
+  if (Status shared = CheckSharedVertices(store, rings); !shared.ok()) return shared;
+  return CheckCrossings(store, rings);
 }
 
-ClipResult ClipToRings(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings, std::string& message) {
+Result<ClipEnd> ClipToRings(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings) {
   RingClipper clipper(store, segments, rings);
-  if (!clipper.ForceRings(message) || !clipper.FloodDepths(message) || !clipper.CheckGeometry(message)) {
-    return ClipResult::kRefused;
-  }
+  Status ready = clipper.ForceRings();
+  if (ready.ok()) ready = clipper.FloodDepths();
+  if (ready.ok()) ready = clipper.CheckGeometry();
+  if (!ready.ok()) return {ClipEnd::kRefused, std::move(ready.message)};
   clipper.MarkOutside();
   const BoundaryEdgeList boundary = clipper.KeptBoundary();
   PointBoundaryToEdges(store, boundary);
-  return WriteEdgeFile(store, boundary, message) ? ClipResult::kClipped : ClipResult::kEdgeFileFailed;
+  Status written = WriteEdgeFile(store, boundary);
+  return {written.ok() ? ClipEnd::kClipped : ClipEnd::kEdgeFileFailed, std::move(written.message)};
 }
 
 }  // namespace quarvelin

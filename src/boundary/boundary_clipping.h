@@ -36,9 +36,9 @@ struct BoundaryRings {
   std::vector<BoundaryRing> rings;
 };
 
-// Reads the ring file. False with `message` set when it cannot be opened,
-// holds no ring, or holds a word that is not a number where one is due.
-bool ReadBoundaryRings(const std::string& path, BoundaryRings& rings, std::string& message);
+// Reads the ring file. Fails when it cannot be opened, holds no ring, or
+// holds a word that is not a number where one is due.
+Status ReadBoundaryRings(const std::string& path, BoundaryRings& rings);
 
 // Resolves every ring vertex to the survey point at its position by the rule
 // that segment insertion matches line vertices with (the earliest point of
@@ -47,14 +47,14 @@ bool ReadBoundaryRings(const std::string& path, BoundaryRings& rings, std::strin
 // passes no vertex twice and crosses neither itself nor another ring, and
 // that rings meet only at shared vertices without crossing there. It reads
 // the mapped points with the grid sized, before the points are filed, so
-// that a refused ring leaves the tables as they were. False with `message`
-// naming the ring, and the vertex or the segments.
-bool ResolveBoundaryRings(const ModelStore& store, BoundaryRings& rings, std::string& message);
+// that a refused ring leaves the tables as they were. Fails naming the ring,
+// and the vertex or the segments.
+Status ResolveBoundaryRings(const ModelStore& store, BoundaryRings& rings);
 
-enum class ClipResult {
+enum class ClipEnd {
   kClipped,         // clipped, Edge.inf written
-  kEdgeFileFailed,  // clipped, but Edge.inf could not be written (`message`)
-  kRefused,         // a ring segment could not be forced in: nothing removed (`message`)
+  kEdgeFileFailed,  // clipped, but Edge.inf could not be written (message)
+  kRefused,         // a ring segment could not be forced in: nothing removed (message)
 };
 
 // Forces the resolved rings into the network through `segments`, after the
@@ -66,6 +66,6 @@ enum class ClipResult {
 // Edge.inf gets the walks round the kept triangles in the trimmed format,
 // joined into one closed walk by there-and-back steps from the first walk's
 // start point, and each point on them its inner triangle, as after trimming.
-ClipResult ClipToRings(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings, std::string& message);
+Result<ClipEnd> ClipToRings(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings);
 
 }  // namespace quarvelin

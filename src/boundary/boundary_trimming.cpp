@@ -7,18 +7,17 @@
 
 namespace quarvelin {
 
-bool TrimBoundary(ModelStore& store, double maxBoundaryEdge, std::string& message) {
+Status TrimBoundary(ModelStore& store, double maxBoundaryEdge) {
   BoundaryEdgeList boundary;
   try {
     boundary = PeelLongEdges(store, CollectBoundaryEdges(store), maxBoundaryEdge);
   } catch (const std::bad_alloc&) {
     // The triangles peeled so far stay removed; a partial boundary would
     // mislead the host more than none, so Edge.inf is not written.
-    message = "内存不足，无法完成TIN边界调整，未输出Edge.inf文件！";
-    return false;
+    return Failed("内存不足，无法完成TIN边界调整，未输出Edge.inf文件！");
   }
   PointBoundaryToEdges(store, boundary);
-  return WriteEdgeFile(store, boundary, message);
+  return WriteEdgeFile(store, boundary);
 }
 
 }  // namespace quarvelin

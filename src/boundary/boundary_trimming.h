@@ -12,9 +12,8 @@ namespace quarvelin {
 // Marks the triangles on the frame corners and peels every boundary triangle
 // whose outer edge is longer than `maxBoundaryEdge` (metres, in plan), then
 // writes Edge.inf and points each boundary point at its inner triangle.
-// Returns false, with `message` set, when Edge.inf could not be written; the
-// triangles are trimmed in any case. Removed triangles keep their records,
-// with state 'N'.
-bool TrimBoundary(ModelStore& store, double maxBoundaryEdge, std::string& message);
+// Fails when Edge.inf could not be written; the triangles are trimmed in any
+// case. Removed triangles keep their records, with state 'N'.
+Status TrimBoundary(ModelStore& store, double maxBoundaryEdge);
 
 }  // namespace quarvelin

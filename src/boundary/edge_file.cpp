@@ -21,13 +21,10 @@ void PointBoundaryToEdges(ModelStore& store, const BoundaryEdgeList& boundary) {
   }
 }
 
-bool WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary, std::string& message) {
+Status WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary) {
   const std::string path = ProjectFilePath(store.projectDirectory, kLineFileFolder, "Edge.inf");
   TextWriter out;
-  if (!out.Open(path)) {
-    message = "无法创建Edge.inf文件：" + path;
-    return false;
-  }
+  if (!out.Open(path)) return Failed("无法创建Edge.inf文件：" + path);
   out.Write(CountLine(static_cast<int64_t>(boundary.size())));
   std::string line;
   for (const BoundaryEdge& edge : boundary) {
@@ -41,11 +38,8 @@ bool WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary, st
     line.push_back('\n');
     out.Write(line);
   }
-  if (!out.Close()) {
-    message = "写入Edge.inf文件失败：" + path;
-    return false;
-  }
-  return true;
+  if (!out.Close()) return Failed("写入Edge.inf文件失败：" + path);
+  return Done();
 }
 
 }  // namespace quarvelin

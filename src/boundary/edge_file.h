@@ -16,8 +16,8 @@ void PointBoundaryToEdges(ModelStore& store, const BoundaryEdgeList& boundary);
 
 // Writes Edge.inf of the store's project: the count line "%12d", then
 // "%d %12.3lf %12.3lf" with the start point, its x and y, of every edge in
-// list order; CR LF line ends. Returns false, with `message` set, when the
-// file could not be created or written.
-bool WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary, std::string& message);
+// list order; CR LF line ends. Fails when the file could not be created or
+// written.
+Status WriteEdgeFile(const ModelStore& store, const BoundaryEdgeList& boundary);
 
 }  // namespace quarvelin

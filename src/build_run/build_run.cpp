@@ -58,20 +58,22 @@ bool WriteBuildInfo(const std::string& path, const BuildSummary& summary, bool c
   return out.Close();
 }
 
+// Shows the message of a step's result, if it has one; whether the step was
+// done.
+bool Report(const Status& status, ProgressReporter& reporter) {
+  if (!status.message.empty()) reporter.ShowMessage(status.message);
+  return status.ok();
+}
+
 // The rings the build clips to: the file the options name, else the
-// project's own. None: the build trims. False, after the message, when the
-// file cannot be read.
-bool ReadClipRings(const std::string& projectDirectory, const BuildOptions& options, BoundaryRings& rings,
-                   ProgressReporter& reporter) {
+// project's own. None: the build trims. Fails when the file cannot be read.
+Status ReadClipRings(const std::string& projectDirectory, const BuildOptions& options, BoundaryRings& rings) {
   std::string path = options.boundaryFile;
   if (path.empty()) {
     path = ProjectFilePath(projectDirectory, kProjectFolder, kProjectRingFile);
-    if (FileSize(path) < 0) return true;
+    if (FileSize(path) < 0) return Done();
   }
-  std::string message;
-  if (ReadBoundaryRings(ResolvePathCase(path), rings, message)) return true;
-  reporter.ShowMessage(message);
-  return false;
+  return ReadBoundaryRings(ResolvePathCase(path), rings);
 }
 
 // Clips to the rings when the build has them, trims otherwise. False when
@@ -79,21 +81,17 @@ bool ReadClipRings(const std::string& projectDirectory, const BuildOptions& opti
 // through the gap.
 bool AdjustBoundary(ModelStore& store, SegmentInserter& segments, const BoundaryRings& rings,
                     const BuildOptions& options, ProgressReporter& reporter, BuildOutcome& outcome) {
-  std::string message;
   if (rings.rings.empty()) {
     reporter.SetStatus("正在自动调整TIN边界...");
-    if (!TrimBoundary(store, options.maxBoundaryEdge, message)) {
-      reporter.ShowMessage(message);
-      ++outcome.failedOutputs;
-    }
+    if (!Report(TrimBoundary(store, options.maxBoundaryEdge), reporter)) ++outcome.failedOutputs;
     return true;
   }
   reporter.SetStatus("正在按边界线裁剪TIN...");
-  const ClipResult result = ClipToRings(store, segments, rings, message);
+  const Result<ClipEnd> clipped = ClipToRings(store, segments, rings);
   ShowSegmentMessages(segments, reporter);
-  if (result != ClipResult::kClipped) reporter.ShowMessage(message);
-  if (result == ClipResult::kEdgeFileFailed) ++outcome.failedOutputs;
-  return result != ClipResult::kRefused;
+  if (!clipped.message.empty()) reporter.ShowMessage(clipped.message);
+  if (clipped.code == ClipEnd::kEdgeFileFailed) ++outcome.failedOutputs;
+  return clipped.code != ClipEnd::kRefused;
 }
 
 }  // namespace
@@ -197,26 +195,19 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   ModelStore store;
   store.projectDirectory = projectDirectory;
   WorkStack work;
-  std::string message;
 
   BoundaryRings rings;
-  if (!ReadClipRings(projectDirectory, options, rings, reporter)) return outcome;
+  if (!Report(ReadClipRings(projectDirectory, options, rings), reporter)) return outcome;
   ImportCheck checkRings;
   if (!rings.rings.empty()) {
-    checkRings = [&rings](const ModelStore& s, std::string& m) { return ResolveBoundaryRings(s, rings, m); };
+    checkRings = [&rings](const ModelStore& s) { return ResolveBoundaryRings(s, rings); };
   }
 
   const int64_t start = CalendarSeconds();
   reporter.SetStatus("正在导入数模原始数据...");
-  if (!ImportPoints(store, message, checkRings)) {
-    reporter.ShowMessage(message);
-    return outcome;
-  }
+  if (!Report(ImportPoints(store, checkRings), reporter)) return outcome;
   BuildCellOrder(store);
-  if (!OpenTriangleTable(store, message)) {
-    reporter.ShowMessage(message);
-    return outcome;
-  }
+  OpenTriangleTable(store);
 
   reporter.SetStatus("正在构建TIN，请稍候...");
   reporter.SetCaptions("需处理的点数：", "完成点数：");
@@ -258,13 +249,10 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   if (options.contoursAsFeatureLines && !EnforceContours(projectDirectory, segments, reporter)) return outcome;
 
   if (!AdjustBoundary(store, segments, rings, options, reporter, outcome)) return outcome;
-  if (options.writeSjwFile && !SjwExport(store, reporter)) return outcome;
+  if (options.writeSjwFile && !Report(SjwExport(store), reporter)) return outcome;
 
   reporter.SetStatus("正在输出TIN数据...");
-  if (!WriteGridIndex(store, message)) {
-    reporter.ShowMessage(message);
-    ++outcome.failedOutputs;
-  }
+  if (!Report(WriteGridIndex(store), reporter)) ++outcome.failedOutputs;
   const std::string infoPath = ProjectFilePath(projectDirectory, kProjectFolder, "TIN.inf");
   CloseModelStore(store);
 

@@ -121,13 +121,10 @@ void AppendSixDecimals(std::string& out, double value) {
   out.append(text, WriteSixDecimals(text, value));
 }
 
-bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
+Status SjwExport(const ModelStore& store) {
   const std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.sjw");
   TextWriter out;
-  if (!out.Open(path)) {
-    reporter.ShowMessage("无法打开TIN.sjw文件！");
-    return false;
-  }
+  if (!out.Open(path)) return Failed("无法打开TIN.sjw文件！");
   SjwChunk chunk(out);
   std::array<double, 9 * kBlockSize> numbers;
   const int64_t records = int64_t{store.lastTriangle} + 1;
@@ -137,11 +134,8 @@ bool SjwExport(const ModelStore& store, ProgressReporter& reporter) {
   }
   chunk.Flush();
   out.Write("nil");
-  if (!out.Close()) {
-    reporter.ShowMessage("写入TIN.sjw文件失败：" + path);
-    return false;
-  }
-  return true;
+  if (!out.Close()) return Failed("写入TIN.sjw文件失败：" + path);
+  return Done();
 }
 
 }  // namespace quarvelin

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "build_run/build_run.h"
 #include "store/model_store.h"
 
 namespace quarvelin {
@@ -17,9 +16,9 @@ namespace quarvelin {
 // the rest.
 void AppendSixDecimals(std::string& out, double value);
 
-// Writes TIN.sjw of the store's project. False, after "无法打开TIN.sjw文件！",
-// when the file cannot be created, or after its own message when writing it
+// Writes TIN.sjw of the store's project. Fails with "无法打开TIN.sjw文件！"
+// when the file cannot be created, or with its own message when writing it
 // failed; the build ends then.
-bool SjwExport(const ModelStore& store, ProgressReporter& reporter);
+Status SjwExport(const ModelStore& store);
 
 }  // namespace quarvelin

@@ -30,23 +30,17 @@ void FillEmptyCells(PointGrid& grid) {
   }
 }
 
-bool WriteGridIndex(ModelStore& store, std::string& message) {
+Status WriteGridIndex(ModelStore& store) {
   FillEmptyCells(store.grid);
   const std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "Grid.idx");
   std::FILE* file = OpenFile(path, "wb");
-  if (!file) {
-    message = "无法创建Grid.idx文件：" + path;
-    return false;
-  }
+  if (!file) return Failed("无法创建Grid.idx文件：" + path);
   const std::vector<GridCell>& cells = store.grid.cells;
   // GridCell is the file's record, little-endian as the records check.
   const bool written =
       cells.empty() || std::fwrite(cells.data(), sizeof(GridCell), cells.size(), file) == cells.size();
-  if (std::fclose(file) != 0 || !written) {
-    message = "写入Grid.idx文件失败：" + path;
-    return false;
-  }
-  return true;
+  if (std::fclose(file) != 0 || !written) return Failed("写入Grid.idx文件失败：" + path);
+  return Done();
 }
 
 }  // namespace quarvelin

@@ -24,8 +24,8 @@ void FillGridLine(GridCell* cells, int64_t first, int64_t stride, int32_t m);
 void FillEmptyCells(PointGrid& grid);
 
 // Fills the empty cells, then writes the cells of Grid.idx in cell-number
-// order, 16 bytes each, no header. Returns false, with `message` set, when
-// the file could not be created or written.
-bool WriteGridIndex(ModelStore& store, std::string& message);
+// order, 16 bytes each, no header. Fails when the file could not be created
+// or written.
+Status WriteGridIndex(ModelStore& store);
 
 }  // namespace quarvelin

@@ -61,7 +61,7 @@ bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double max
   return true;
 }
 
-void LayStartingTriangles(ModelStore& store) {
+void OpenTriangleTable(ModelStore& store) {
   TriangleRecord* t = store.triangles;
   t[0] = TriangleRecord{{0, 1, 2}, {-1, 1, -1}, {kOrdinaryEdge, kOrdinaryEdge, kOrdinaryEdge}, kLiveTriangle};
   t[1] = TriangleRecord{{2, 3, 0}, {-1, 0, -1}, {kOrdinaryEdge, kOrdinaryEdge, kOrdinaryEdge}, kLiveTriangle};
@@ -88,29 +88,22 @@ std::string TableOpenMessage(const MappedFile& file, const std::string& unavaila
   }
 }
 
-bool MapTriangleTable(ModelStore& store, std::string& message) {
+Status MapTriangleTable(ModelStore& store) {
   std::string path = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.tri");
   std::string error;
   if (!store.triangleFile.Open(path, "MemMapT", &error)) {
-    message = TableOpenMessage(store.triangleFile, "无法打开三角网文件：", path);
-    return false;
+    return Failed(TableOpenMessage(store.triangleFile, "无法打开三角网文件：", path));
   }
   int64_t capacity = static_cast<int64_t>(store.triangleFile.size() / sizeof(TriangleRecord));
   if (capacity < store.TrianglesNeeded()) {
     store.triangleFile.Close();
-    message = "三角网文件太小，容纳不下所需的三角形：" + path;
-    return false;
+    return Failed("三角网文件太小，容纳不下所需的三角形：" + path);
   }
   store.triangles = reinterpret_cast<TriangleRecord*>(store.triangleFile.data());
   store.triangleCapacity = capacity;
-  return true;
+  return Done();
 }
 
-bool OpenTriangleTable(ModelStore& store, std::string& message) {
-  if (!store.triangles && !MapTriangleTable(store, message)) return false;
-  LayStartingTriangles(store);
-  return true;
-}
 
 void CloseModelStore(ModelStore& store) {
   store.pointFile.Close();

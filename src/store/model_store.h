@@ -18,6 +18,7 @@
 #include "platform/mapped_file.h"
 #include "store/project_format.h"
 #include "store/records.h"
+#include "store/result.h"
 
 namespace quarvelin {
 
@@ -80,23 +81,19 @@ struct ModelStore {
   }
 };
 
-// Lays the starting network over the four frame corners into the triangle
-// table (which must hold at least two records): (0, 1, 2) and (2, 3, 0),
-// sharing the edge 2-0 opposite vertex[1] in both.
-void LayStartingTriangles(ModelStore& store);
-
 // The message for a table that `file` failed to open: `unavailable` and the
 // path, unless another build holds the file or the disk is full.
 std::string TableOpenMessage(const MappedFile& file, const std::string& unavailable, const std::string& path);
 
-// Maps TIN.tri of the store's project. Returns false, with `message` set to
-// the text to show, when the file is missing, held by another build, cannot
-// be allocated or mapped, or is too small for the build.
-bool MapTriangleTable(ModelStore& store, std::string& message);
+// Maps TIN.tri of the store's project. Fails when the file is missing, held
+// by another build, cannot be allocated or mapped, or is too small for the
+// build.
+Status MapTriangleTable(ModelStore& store);
 
-// Maps TIN.tri, unless the import has, and lays the starting triangles.
-// Returns false as MapTriangleTable does; nothing is written then.
-bool OpenTriangleTable(ModelStore& store, std::string& message);
+// Lays the starting network over the four frame corners into the triangle
+// table, which the import mapped and checked: (0, 1, 2) and (2, 3, 0),
+// sharing the edge 2-0 opposite vertex[1] in both.
+void OpenTriangleTable(ModelStore& store);
 
 // Unmaps the point table, frees the grid and the cell order, unmaps the
 // triangle table. The changed pages go back to the files.

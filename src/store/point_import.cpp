@@ -29,23 +29,14 @@ std::string PointLabel(int32_t index, const PointRecord& p) {
 // Every survey point must have finite coordinates and height and fall into a
 // cell of the grid; one that does not would be filed outside the grid arrays,
 // and a height that is no number would reach every output.
-bool CheckSurveyPoints(const ModelStore& store, std::string& message) {
+Status CheckSurveyPoints(const ModelStore& store) {
   for (int32_t i = 4; i < store.pointCount; ++i) {
     const PointRecord& p = store.points[i];
-    if (!std::isfinite(p.x) || !std::isfinite(p.y)) {
-      message = PointLabel(i, p) + "的坐标不是有效数字，请查错!";
-      return false;
-    }
-    if (!std::isfinite(p.z)) {
-      message = PointLabel(i, p) + "的高程不是有效数字，请查错!";
-      return false;
-    }
-    if (store.grid.CellAt(p.x, p.y) < 0) {
-      message = PointLabel(i, p) + "超出点索引文件中的范围，请查错!";
-      return false;
-    }
+    if (!std::isfinite(p.x) || !std::isfinite(p.y)) return Failed(PointLabel(i, p) + "的坐标不是有效数字，请查错!");
+    if (!std::isfinite(p.z)) return Failed(PointLabel(i, p) + "的高程不是有效数字，请查错!");
+    if (store.grid.CellAt(p.x, p.y) < 0) return Failed(PointLabel(i, p) + "超出点索引文件中的范围，请查错!");
   }
-  return true;
+  return Done();
 }
 
 // Beyond this extent the in-circle test's fourth powers of coordinate
@@ -56,74 +47,56 @@ constexpr double kLargestFrameExtent = 1e75;
 // counter-clockwise and hold every survey point: the corners must turn left
 // at each corner, a convex frame round the box (points on its edge are
 // allowed), and stay within what the predicates can compute.
-bool CheckFrame(const ModelStore& store, std::string& message) {
+Status CheckFrame(const ModelStore& store) {
   PlanePosition corner[4];
   double low = 0, high = 0;
   for (int32_t i = 0; i < 4; ++i) {
     const PointRecord& p = store.points[i];
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
-      message = "图框角点" + PointLabel(i, p) + "的坐标或高程不是有效数字，请查错!";
-      return false;
+      return Failed("图框角点" + PointLabel(i, p) + "的坐标或高程不是有效数字，请查错!");
     }
     corner[i] = PositionOf(p);
     low = std::min({low, p.x, p.y});
     high = std::max({high, p.x, p.y});
   }
   const PointGrid& g = store.grid;
-  if (high - low > kLargestFrameExtent) {
-    message = "图框角点的坐标过大，无法计算，请查错!";
-    return false;
-  }
+  if (high - low > kLargestFrameExtent) return Failed("图框角点的坐标过大，无法计算，请查错!");
   const PlanePosition box[4] = {{g.minX, g.minY}, {g.maxX, g.minY}, {g.maxX, g.maxY}, {g.minX, g.maxY}};
   for (int i = 0; i < 4; ++i) {
     if (!(OrientationXY(corner[i], corner[(i + 1) % 4], corner[(i + 2) % 4]) > 0)) {
-      message = "图框的四个角点不是按逆时针排列的凸四边形，请查错!";
-      return false;
+      return Failed("图框的四个角点不是按逆时针排列的凸四边形，请查错!");
     }
   }
   for (int i = 0; i < 4; ++i) {
     for (const PlanePosition& b : box) {
-      if (!(OrientationXY(corner[i], corner[(i + 1) % 4], b) >= 0)) {
-        message = "图框没有包住点索引文件中的坐标范围，请查错!";
-        return false;
-      }
+      if (!(OrientationXY(corner[i], corner[(i + 1) % 4], b) >= 0)) return Failed("图框没有包住点索引文件中的坐标范围，请查错!");
     }
   }
-  return true;
+  return Done();
 }
 
 }  // namespace
 
-bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& message) {
+Status ReadPointIndex(const std::string& path, PointIndex& index) {
   TextScanner scan;
-  if (!scan.Open(path)) {
-    message = path;
-    return false;
-  }
+  if (!scan.Open(path)) return Failed(path);
   bool complete = scan.ReadInt(index.pointCount) && scan.ReadDouble(index.minX) && scan.ReadDouble(index.minY) &&
                   scan.ReadDouble(index.maxX) && scan.ReadDouble(index.maxY);
-  if (!complete) {
-    message = "点索引文件格式有误：" + path;
-    return false;
-  }
+  if (!complete) return Failed("点索引文件格式有误：" + path);
   // lastTriangle, a 32-bit index, reaches 2 * (pointCount - 4) + 1.
   constexpr int32_t kMostPoints = (INT32_MAX - 1) / 2 + 4;
-  if (index.pointCount < 4 || index.pointCount > kMostPoints) {
-    message = "点索引文件中的点数有误：" + path;
-    return false;
-  }
+  if (index.pointCount < 4 || index.pointCount > kMostPoints) return Failed("点索引文件中的点数有误：" + path);
   if (!std::isfinite(index.minX) || !std::isfinite(index.minY) || !std::isfinite(index.maxX) ||
       !std::isfinite(index.maxY) || index.minX > index.maxX || index.minY > index.maxY) {
-    message = "点索引文件中的坐标范围有误：" + path;
-    return false;
+    return Failed("点索引文件中的坐标范围有误：" + path);
   }
-  return true;
+  return Done();
 }
 
-bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& check) {
+Status ImportPoints(ModelStore& store, const ImportCheck& check) {
   PointIndex index;
   const std::string indexPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "PtIndex.idx");
-  if (!ReadPointIndex(indexPath, index, message)) return false;
+  if (Status read = ReadPointIndex(indexPath, index); !read.ok()) return read;
   store.pointCount = index.pointCount;
 
   // Both tables are opened and checked before either is written, so that a
@@ -131,49 +104,43 @@ bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& ch
   std::string pointPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "Point.xyz");
   std::string error;
   if (!store.pointFile.Open(pointPath, "MemMapping", &error)) {
-    message = TableOpenMessage(store.pointFile, "无法打开点数据文件：", pointPath);
-    return false;
+    return Failed(TableOpenMessage(store.pointFile, "无法打开点数据文件：", pointPath));
   }
   if (store.pointFile.size() / sizeof(PointRecord) < static_cast<uint64_t>(store.pointCount)) {
     store.pointFile.Close();
-    message = "点数据文件中的点少于点索引文件中的点数：" + pointPath;
-    return false;
+    return Failed("点数据文件中的点少于点索引文件中的点数：" + pointPath);
   }
   store.points = reinterpret_cast<PointRecord*>(store.pointFile.data());
-  if (!MapTriangleTable(store, message)) return false;
+  if (Status mapped = MapTriangleTable(store); !mapped.ok()) return mapped;
 
   if (!SizeGrid(store.grid, index.minX, index.minY, index.maxX, index.maxY)) {
-    message = "点索引文件中的坐标范围过大，点网格无法容纳：" + indexPath;
-    return false;
+    return Failed("点索引文件中的坐标范围过大，点网格无法容纳：" + indexPath);
   }
   size_t cellCount = static_cast<size_t>(store.grid.columnCount) * static_cast<size_t>(store.grid.rowCount);
   try {
     store.grid.cells.assign(cellCount, GridCell{-1, -1, -1, 0});
   } catch (const std::bad_alloc&) {
-    message = "网格数组分配内存失败!";
-    return false;
+    return Failed("网格数组分配内存失败!");
   }
   try {
     store.cellOrder.resize(cellCount);
   } catch (const std::bad_alloc&) {
-    message = "网格排序数组分配内存失败!";
-    return false;
+    return Failed("网格排序数组分配内存失败!");
   }
   for (size_t k = 0; k < cellCount; ++k) store.cellOrder[k] = CellOrderEntry{static_cast<int32_t>(k), 0};
   store.occupiedCells = 0;
 
-  if (!CheckSurveyPoints(store, message) || !CheckFrame(store, message) || (check && !check(store, message))) {
-    return false;
+  if (Status points = CheckSurveyPoints(store); !points.ok()) return points;
+  if (Status frame = CheckFrame(store); !frame.ok()) return frame;
+  if (check) {
+    if (Status checked = check(store); !checked.ok()) return checked;
   }
   // From here the tables change: the summary of an earlier build must not
   // stay to vouch for them if this one ends early.
   const std::string infoPath = ProjectFilePath(store.projectDirectory, kProjectFolder, "TIN.inf");
-  if (!RemoveFile(infoPath)) {
-    message = "无法删除上次构建留下的TIN.inf文件：" + infoPath;
-    return false;
-  }
+  if (!RemoveFile(infoPath)) return Failed("无法删除上次构建留下的TIN.inf文件：" + infoPath);
   BucketPoints(store);
-  return true;
+  return Done();
 }
 
 void BucketPoints(ModelStore& store) {

@@ -16,9 +16,8 @@ struct PointIndex {
   double minX = 0, minY = 0, maxX = 0, maxY = 0;
 };
 
-// Reads PtIndex.idx of the store's project. On failure sets `message` to the
-// text to show and returns false.
-bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& message);
+// Reads PtIndex.idx of the store's project.
+Status ReadPointIndex(const std::string& path, PointIndex& index);
 
 // Reads PtIndex.idx, maps Point.xyz and TIN.tri and files every survey point
 // into its grid cell. Everything is checked before the first byte of either
@@ -26,9 +25,9 @@ bool ReadPointIndex(const std::string& path, PointIndex& index, std::string& mes
 // disk, their sizes, the box, that every survey point has finite coordinates
 // and height and a cell inside the grid, the frame, and then `check`, when
 // given, on the mapped points and the sized grid. Then the TIN.inf of an
-// earlier build is removed. On failure returns false with `message` set.
-using ImportCheck = std::function<bool(const ModelStore&, std::string&)>;
-bool ImportPoints(ModelStore& store, std::string& message, const ImportCheck& check = nullptr);
+// earlier build is removed.
+using ImportCheck = std::function<Status(const ModelStore&)>;
+Status ImportPoints(ModelStore& store, const ImportCheck& check = nullptr);
 
 // Files the survey points 4..pointCount-1 of an open store into the sized grid
 // (the grid must already be sized and the points validated).

@@ -70,12 +70,14 @@ TEST(BoundaryClipping, DoesNotClipThroughAGap) {
   const std::string text = "3\n10 10 0\n50 10 0\n50 50 0\n";
   ASSERT_TRUE(testing::WriteBytes(file, text.data(), text.size()));
   BoundaryRings rings;
-  std::string message;
-  ASSERT_TRUE(ReadBoundaryRings(file.string(), rings, message));
-  ASSERT_TRUE(ResolveBoundaryRings(store, rings, message)) << message;
+  ASSERT_TRUE(ReadBoundaryRings(file.string(), rings).ok());
+  const Status resolved = ResolveBoundaryRings(store, rings);
+  ASSERT_TRUE(resolved.ok()) << resolved.message;
   store.points[rings.rings[0].points[1]].incidentTriangle = -1;
   SegmentInserter segments(store, net.work());
-  EXPECT_EQ(ClipToRings(store, segments, rings, message), ClipResult::kRefused);
+  const Result<ClipEnd> clipped = ClipToRings(store, segments, rings);
+  const std::string& message = clipped.message;
+  EXPECT_EQ(clipped.code, ClipEnd::kRefused);
   EXPECT_NE(message.find("第1个边界环的第2个顶点起的一段（X=50.000000 Y=10.000000 至 X=50.000000 Y=50.000000）无法嵌入三角网"),
             std::string::npos)
       << message;

@@ -76,8 +76,8 @@ class TrimBoundaryTest : public ::testing::Test {
 };
 
 TEST_F(TrimBoundaryTest, EdgeFileMatchesTheCLibraryAndPointsAreRedirected) {
-  std::string message;
-  ASSERT_TRUE(TrimBoundary(net_.store(), 120, message)) << message;
+  const Status trimmed = TrimBoundary(net_.store(), 120);
+  ASSERT_TRUE(trimmed.ok()) << trimmed.message;
   const BoundaryEdgeList boundary = TwinBoundary(120);
   ASSERT_GT(boundary.size(), 10u);
   EXPECT_EQ(ReadFileBytes(dir_.path() / "PMAP" / "Edge.inf"), EdgeFileFromPrintf(net_.store(), boundary));
@@ -97,9 +97,9 @@ TEST_F(TrimBoundaryTest, EdgeFileMatchesTheCLibraryAndPointsAreRedirected) {
 
 TEST_F(TrimBoundaryTest, EdgeFileThatCannotBeCreatedIsReportedAndTrimmingStillDone) {
   std::filesystem::create_directory(dir_.path() / "PMAP" / "Edge.inf");
-  std::string message;
-  EXPECT_FALSE(TrimBoundary(net_.store(), 120, message));
-  EXPECT_NE(message.find("Edge.inf"), std::string::npos) << message;
+  const Status trimmed = TrimBoundary(net_.store(), 120);
+  EXPECT_FALSE(trimmed.ok());
+  EXPECT_NE(trimmed.message.find("Edge.inf"), std::string::npos) << trimmed.message;
   EXPECT_TRUE(std::filesystem::is_directory(dir_.path() / "PMAP" / "Edge.inf"));
   TwinBoundary(120);
   for (size_t t = 0; t < net_.triangles.size(); ++t) EXPECT_EQ(net_.triangles[t].state, twin_.triangles[t].state);

@@ -59,10 +59,11 @@ void CheckScenario(const Scenario& s) {
   }
   ringFile.close();
   BoundaryRings rings;
-  std::string message;
-  ASSERT_TRUE(ReadBoundaryRings((dir.path() / "rings.pl").string(), rings, message)) << message;
-  ASSERT_TRUE(ResolveBoundaryRings(store, rings, message)) << message;
-  ASSERT_EQ(ClipToRings(store, segments, rings, message), ClipResult::kClipped) << message;
+  ASSERT_TRUE(ReadBoundaryRings((dir.path() / "rings.pl").string(), rings).ok());
+  const Status resolved = ResolveBoundaryRings(store, rings);
+  ASSERT_TRUE(resolved.ok()) << resolved.message;
+  const Result<ClipEnd> clipped = ClipToRings(store, segments, rings);
+  ASSERT_EQ(clipped.code, ClipEnd::kClipped) << clipped.message;
   EXPECT_EQ(testing::CheckNetwork(store), std::vector<std::string>{});
 
   std::vector<Polygon> polygons(s.rings.size());

@@ -20,7 +20,6 @@ namespace quarvelin {
 namespace {
 
 using testing::ReadFileBytes;
-using testing::RecordingReporter;
 using testing::TempDirectory;
 
 std::string Printf(double value) {
@@ -90,15 +89,14 @@ class SjwExportTest : public ::testing::Test {
 
   TempDirectory dir_;
   std::unique_ptr<testing::TestNetwork> net_;
-  RecordingReporter reporter_;
 };
 
 TEST_F(SjwExportTest, NineLinesPerRecordWhateverItsStateThenNil) {
   const ModelStore& store = net_->store();
-  std::string message;
-  TrimBoundary(net_->store(), 100, message);
-  ASSERT_TRUE(SjwExport(store, reporter_));
-  EXPECT_TRUE(reporter_.messages.empty());
+  ASSERT_TRUE(TrimBoundary(net_->store(), 100).ok());
+  const Status exported = SjwExport(store);
+  ASSERT_TRUE(exported.ok());
+  EXPECT_EQ(exported.message, "");
   std::string expected;
   char line[64];
   for (int32_t t = 0; t <= store.lastTriangle; ++t) {
@@ -119,7 +117,7 @@ TEST_F(SjwExportTest, NineLinesPerRecordWhateverItsStateThenNil) {
 TEST_F(SjwExportTest, ReplacesAnEarlierFile) {
   const std::string earlier(3 << 20, 'x');
   ASSERT_TRUE(testing::WriteBytes(Sjw(), earlier.data(), earlier.size()));
-  ASSERT_TRUE(SjwExport(net_->store(), reporter_));
+  ASSERT_TRUE(SjwExport(net_->store()).ok());
   const std::string bytes = ReadFileBytes(Sjw());
   EXPECT_EQ(bytes.substr(bytes.size() - 5), "\r\nnil");
   EXPECT_EQ(bytes.find('x'), std::string::npos);
@@ -127,8 +125,9 @@ TEST_F(SjwExportTest, ReplacesAnEarlierFile) {
 
 TEST_F(SjwExportTest, UncreatableFileGivesItsMessage) {
   std::filesystem::create_directory(Sjw());
-  EXPECT_FALSE(SjwExport(net_->store(), reporter_));
-  EXPECT_EQ(reporter_.messages, std::vector<std::string>{"无法打开TIN.sjw文件！"});
+  const Status exported = SjwExport(net_->store());
+  EXPECT_FALSE(exported.ok());
+  EXPECT_EQ(exported.message, "无法打开TIN.sjw文件！");
 }
 
 TEST(SjwExportBuild, UncreatableFileEndsTheBuild) {

@@ -116,8 +116,8 @@ class GridIndexFileTest : public ::testing::Test {
 };
 
 TEST_F(GridIndexFileTest, CellsInCellNumberOrderSixteenBytesEach) {
-  std::string message;
-  ASSERT_TRUE(WriteGridIndex(store_, message)) << message;
+  const Status written = WriteGridIndex(store_);
+  ASSERT_TRUE(written.ok()) << written.message;
   const std::string bytes = ReadFileBytes(dir_.path() / "PMAP" / "Grid.idx");
   ASSERT_EQ(bytes.size(), 3u * 2u * 16u);
   // Row 1 fills column 1; the columns then reach down to row 0 in
@@ -129,9 +129,9 @@ TEST_F(GridIndexFileTest, CellsInCellNumberOrderSixteenBytesEach) {
 
 TEST_F(GridIndexFileTest, UncreatableFileIsReported) {
   std::filesystem::create_directory(dir_.path() / "PMAP" / "Grid.idx");
-  std::string message;
-  EXPECT_FALSE(WriteGridIndex(store_, message));
-  EXPECT_NE(message.find("Grid.idx"), std::string::npos) << message;
+  const Status written = WriteGridIndex(store_);
+  EXPECT_FALSE(written.ok());
+  EXPECT_NE(written.message.find("Grid.idx"), std::string::npos) << written.message;
 }
 
 TEST(GridIndexBuild, OccupiedCellsKeepTheHostsLastLinkAsCursor) {

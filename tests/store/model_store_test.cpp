@@ -30,8 +30,9 @@ class TriangleTable : public ::testing::Test {
 };
 
 TEST_F(TriangleTable, StartingTrianglesByteForByte) {
-  std::string message;
-  ASSERT_TRUE(OpenTriangleTable(store, message)) << message;
+  const Status mapped = MapTriangleTable(store);
+  ASSERT_TRUE(mapped.ok()) << mapped.message;
+  OpenTriangleTable(store);
   EXPECT_EQ(store.lastTriangle, 1);
   EXPECT_EQ(store.triangleCapacity, 6);
   CloseModelStore(store);
@@ -51,14 +52,11 @@ TEST_F(TriangleTable, StartingTrianglesByteForByte) {
 TEST_F(TriangleTable, TooSmallOrMissingIsRefusedUntouched) {
   const fs::path path = dir.path() / "PMAP" / "TIN.tri";
   fs::resize_file(path, 5 * sizeof(TriangleRecord) + 27);
-  std::string message;
-  EXPECT_FALSE(OpenTriangleTable(store, message));
-  EXPECT_EQ(message, "三角网文件太小，容纳不下所需的三角形：" + path.string());
+  EXPECT_EQ(MapTriangleTable(store).message, "三角网文件太小，容纳不下所需的三角形：" + path.string());
   EXPECT_EQ(testing::ReadFileBytes(path), std::string(5 * sizeof(TriangleRecord) + 27, '\0'));
   EXPECT_EQ(store.triangles, nullptr);
   fs::remove(path);
-  EXPECT_FALSE(OpenTriangleTable(store, message));
-  EXPECT_EQ(message, "无法打开三角网文件：" + path.string());
+  EXPECT_EQ(MapTriangleTable(store).message, "无法打开三角网文件：" + path.string());
 }
 
 }  // namespace

@@ -68,7 +68,7 @@ void TestNetwork::Init(const std::vector<XY>& frame, const std::vector<XY>& surv
   for (size_t k = 0; k < cells; ++k) store_.cellOrder[k] = CellOrderEntry{static_cast<int32_t>(k), 0};
   BucketPoints(store_);
   BuildCellOrder(store_);
-  LayStartingTriangles(store_);
+  OpenTriangleTable(store_);
 }
 
 void TestNetwork::InsertAll() {

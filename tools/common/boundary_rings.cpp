@@ -13,7 +13,10 @@ bool SamePlace(const PlanePosition& a, const PlanePosition& b) { return a.x == b
 bool ReadPlanRings(const std::string& path, std::vector<PlanRing>& rings, std::string& error) {
   rings.clear();
   BoundaryRings file;
-  if (!ReadBoundaryRings(path, file, error)) return false;
+  if (Status read = ReadBoundaryRings(path, file); !read.ok()) {
+    error = read.message;
+    return false;
+  }
   for (const BoundaryRing& given : file.rings) {
     PlanRing ring;
     for (const PlanePosition& p : given.positions) {
