@@ -21,7 +21,7 @@ struct FileCloser {
 };
 
 std::string PmapFile(const std::string& directory, const char* name) {
-  return ProjectFilePath(directory, "PMAP", name);
+  return ProjectFilePath(directory, kProjectFolder, name);
 }
 
 // Reads `count` records of `size` bytes from the start of the file.
@@ -285,7 +285,7 @@ Extent KeptExtent(const FinishedProject& project) {
 std::string BuildTimestamp(const std::string& projectDirectory) {
   namespace fs = std::filesystem;
   std::error_code ec;
-  auto written = fs::last_write_time(ProjectFilePath(projectDirectory, "PMAP", "TIN.inf"), ec);
+  auto written = fs::last_write_time(ProjectFilePath(projectDirectory, kProjectFolder, "TIN.inf"), ec);
   auto time = ec ? std::chrono::system_clock::time_point{}
                  : std::chrono::time_point_cast<std::chrono::system_clock::duration>(
                        std::chrono::file_clock::to_sys(written));

@@ -170,7 +170,7 @@ bool ProjectWriter::Begin(const std::string& projectDirectory, bool breaklines, 
   if (project_.has_relative_path() && !project_.has_filename()) project_ = project_.parent_path();
   // The existing folder of either spelling is the one replaced, so that no
   // second PMAP appears beside a host's pmap.
-  target_ = ResolvePathCase((project_ / "PMAP").string());
+  target_ = ResolvePathCase((project_ / kProjectFolder).string());
   if (breaklines) {
     breaklineName_ = (target_ / kBreaklineFile).string();
     if (breaklineName_.find_first_of(" \t\r\n") != std::string::npos) {

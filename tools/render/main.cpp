@@ -14,6 +14,7 @@
 #include "network_picture.h"
 #include "platform/console_progress.h"
 #include "platform/system.h"
+#include "store/project_format.h"
 
 namespace {
 
@@ -174,7 +175,7 @@ int main(int argc, char** argv) {
     options.contours = TraceContours(network, interval);
     options.contourInterval = interval;
   }
-  const std::string ringFile = ProjectFilePath(project, "PMAP", kProjectRingFile);
+  const std::string ringFile = ProjectFilePath(project, kProjectFolder, kProjectRingFile);
   if (FileSize(ringFile) >= 0 && !ReadPlanRings(ringFile, options.clipRings, error)) return Failure(kProgram, error);
   progress.Status("drawing " + std::to_string(network.triangles.size()) + " triangles");
   options.progress = [&progress](double share) { progress.Fraction(share, 1); };
