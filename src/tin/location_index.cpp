@@ -140,7 +140,7 @@ void LocationIndex::File(int32_t t, int sign) {
 }
 
 bool LocationIndex::Pays(const ModelStore& store) {
-  constexpr int64_t kPointsPerCell = 500;
+  constexpr int64_t kPointsPerCell = 50;
   return store.pointCount - 4 >= kPointsPerCell * std::max<int64_t>(1, store.occupiedCells);
 }
 

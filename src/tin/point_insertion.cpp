@@ -40,12 +40,26 @@ void PointInserter::Prefetch(int32_t p, int distance) const {
 
 int32_t PointInserter::Locate(int32_t p) {
   const int32_t known = index_.IsOpen() ? index_.Locate(p) : -1;
+  if (index_.IsOpen() && !checking_) GiveWayWhenFailing(known >= 0);
   if (known < 0) return LocateTriangle(store_, p);
   ++counts_.locatedByIndex;
   if (!checking_) return known;
   const int32_t walked = LocateTriangle(store_, p);
   if (walked != known) ++counts_.disagreements;
   return walked;
+}
+
+// Where most points lie on edges or close to thin triangles (lattices,
+// gridded data) the index can show little, and asking it first only adds its
+// upkeep and its failed attempts to the walk: it is dropped after a run of
+// attempts of which fewer than half succeeded.
+void PointInserter::GiveWayWhenFailing(bool placed) {
+  constexpr int32_t kAttempts = 16384;
+  attempts_ += 1;
+  placed_ += placed ? 1 : 0;
+  if (attempts_ < kAttempts) return;
+  if (2 * placed_ < attempts_) index_.Close();
+  attempts_ = placed_ = 0;
 }
 
 int PointInserter::InsertPoint(int32_t p) {

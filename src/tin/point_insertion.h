@@ -58,6 +58,7 @@ class PointInserter {
  private:
   // The located triangle: the index's answer when it has one, else the walk's.
   int32_t Locate(int32_t p);
+  void GiveWayWhenFailing(bool placed);
   // The cavity search from t0. With `starShaped` set, a triangle joins only
   // when the boundary stays visible from p, which yields a smaller but sound
   // cavity where rounding made the in-circle results inconsistent.
@@ -85,6 +86,8 @@ class PointInserter {
   InsertionCounts counts_;
   LocationIndex index_;
   bool checking_ = false;
+  int32_t attempts_ = 0;  // index attempts in the current run, and how many placed the point
+  int32_t placed_ = 0;
 };
 
 }  // namespace quarvelin
