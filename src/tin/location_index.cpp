@@ -134,9 +134,21 @@ void LocationIndex::File(int32_t t, int sign) {
     return;
   }
   CellRange cells;
-  Level& level = levels_[FilingLevel(shape, cells)];
-  for (int64_t c = cells.c0; c <= cells.c1; ++c)
-    for (int64_t r = cells.r0; r <= cells.r1; ++r) level.reaching[static_cast<size_t>(c * level.rows + r)] += sign;
+  const size_t k = FilingLevel(shape, cells);
+  Level& level = levels_[k];
+  for (int64_t c = cells.c0; c <= cells.c1; ++c) {
+    for (int64_t r = cells.r0; r <= cells.r1; ++r) {
+      const size_t cell = static_cast<size_t>(c * level.rows + r);
+      level.reaching[cell] += sign;
+      if (sign > 0) {
+        filed_.emplace(FiledKey(k, cell), t);
+        continue;
+      }
+      auto [first, last] = filed_.equal_range(FiledKey(k, cell));
+      while (first != last && first->second != t) ++first;
+      if (first != last) filed_.erase(first);
+    }
+  }
 }
 
 bool LocationIndex::Pays(const ModelStore& store) {
@@ -183,6 +195,7 @@ void LocationIndex::Close() {
   store_ = nullptr;
   std::vector<Level>().swap(levels_);
   farReaching_.clear();
+  filed_.clear();
   thinness_.fill(0);
   lowestThinness_ = static_cast<int32_t>(thinness_.size());
   doubtful_ = 0;
@@ -255,19 +268,26 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q) const {
 }
 
 // No live triangle other than t can accept q: the short-reach ones are
-// farther from q than their reach (q lies deeper inside t), the filed ones
-// do not cover q's cells, and the rest are asked.
+// farther from q than their reach (q lies deeper inside t), and those of long
+// reach, filed over q's cells or too far-reaching to file, are asked with the
+// walk's own test.
 bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
   const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
-  int64_t filed = 0;
+  int32_t filed = 0;
   for (size_t k = 0; k < levels_.size(); ++k) {
     const Level& level = levels_[k];
     filed += level.reaching[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
   }
-  if (filed > 0) {
-    // t itself is filed over q's cell when its own reach is long.
-    const Shape own = ShapeOf(t);
-    if (!(own.reach > reachLimit_ && std::isfinite(own.reach)) || filed > 1) return false;
+  if (filed > static_cast<int32_t>(kFarTests)) return false;
+  for (size_t k = 0; filed > 0 && k < levels_.size(); ++k) {
+    const Level& level = levels_[k];
+    const size_t cell = static_cast<size_t>((column >> k) * level.rows + (row >> k));
+    if (level.reaching[cell] == 0) continue;
+    filed -= level.reaching[cell];
+    auto [first, last] = filed_.equal_range(FiledKey(k, cell));
+    for (; first != last; ++first) {
+      if (first->second != t && TriangleContains(*store_, first->second, q)) return false;
+    }
   }
   if (farReaching_.size() > kFarTests) return false;
   for (int32_t f : farReaching_) {

@@ -29,6 +29,7 @@
 
 #include <array>
 #include <cstdint>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -110,6 +111,10 @@ class LocationIndex {
   };
   // The level at which a triangle of finite reach is filed, and its cells.
   size_t FilingLevel(const Shape& shape, CellRange& cells) const;
+  // The long-reach triangles by the cells they are filed over, asked one by
+  // one for the points that fall there.
+  static uint64_t FiledKey(size_t level, size_t cell) { return (static_cast<uint64_t>(level) << 40) | cell; }
+  std::unordered_multimap<uint64_t, int32_t> filed_;
   // Triangles whose reach cannot be bounded: asked one by one.
   std::unordered_set<int32_t> farReaching_;
   // Live triangles by the binary exponent of a lower bound of their least
