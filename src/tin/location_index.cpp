@@ -253,16 +253,19 @@ int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
 
 // q lies inside t, and farther from each of its edges than reachLimit_, as
 // the same orientation values that TriangleContains computes show once their
-// rounding is allowed for.
-bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q) const {
+// rounding is allowed for. `clearance` receives a lower bound of q's distance
+// from t's edges, and so from every vertex of the network.
+bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, double& clearance) const {
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
+  clearance = INFINITY;
   for (int k = 0; k < 3; ++k) {
     const PlanePosition a = v[k], b = v[(k + 1) % 3];
     const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
     if (!(value > 0)) return false;
     const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);
     if (!(distance > reachLimit_)) return false;
+    clearance = std::min(clearance, distance);
   }
   return true;
 }
@@ -299,19 +302,21 @@ bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
 // The walk from its documented start reaches the triangle that holds q: the
 // sides of the line from the anchor to q can come out wrong only for
 // vertices within bandArea_ / |anchor q| of it, and no live triangle is thin
-// enough to lie inside that band.
-bool LocationIndex::WalkReaches(PlanePosition q) const {
+// enough to lie inside that band. The anchor is a vertex, so it lies at
+// least `clearance` from q; only when that bound is not enough is the
+// anchor itself read, which costs the misses of the walk's start.
+bool LocationIndex::WalkReaches(PlanePosition q, double clearance) const {
   if (!frameConvex_ || doubtful_ > 0) return false;
-  const int32_t start = WalkStart(q);
-  const PlanePosition anchor = PositionOf(store_->points[store_->triangles[start].vertex[0]]);
-  const double distance = Length(anchor, q) * (1 - kSlack);
-  if (!(distance > 0)) return false;
-  const double band = bandArea_ / distance * (1 + kSlack);
   while (lowestThinness_ < static_cast<int32_t>(thinness_.size()) &&
          thinness_[static_cast<size_t>(lowestThinness_)] == 0) {
     ++lowestThinness_;
   }
-  return std::ldexp(1.0, lowestThinness_ - kThinnessOffset) > 4 * band;
+  const double thinnest = std::ldexp(1.0, lowestThinness_ - kThinnessOffset);
+  auto clearOfBand = [&](double distance) { return distance > 0 && thinnest > 4 * (bandArea_ / distance * (1 + kSlack)); };
+  if (clearOfBand(clearance * (1 - kSlack))) return true;
+  const int32_t start = WalkStart(q);
+  const PlanePosition anchor = PositionOf(store_->points[store_->triangles[start].vertex[0]]);
+  return clearOfBand(Length(anchor, q) * (1 - kSlack));
 }
 
 int32_t LocationIndex::Locate(int32_t p) const {
@@ -320,7 +325,8 @@ int32_t LocationIndex::Locate(int32_t p) const {
   const int32_t near = RecentNear(q.x, q.y);
   const int32_t from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(q);
   const int32_t t = Candidate(q, from);
-  if (t < 0 || !InsideByMargin(t, q) || !NoOtherReaches(t, q) || !WalkReaches(q)) return -1;
+  double clearance = 0;
+  if (t < 0 || !InsideByMargin(t, q, clearance) || !NoOtherReaches(t, q) || !WalkReaches(q, clearance)) return -1;
   return t;
 }
 

@@ -83,8 +83,8 @@ class LocationIndex {
   int32_t RecentNear(double x, double y) const;
   int32_t WalkStart(PlanePosition q) const;
   int32_t Candidate(PlanePosition q, int32_t from) const;
-  bool InsideByMargin(int32_t t, PlanePosition q) const;
-  bool WalkReaches(PlanePosition q) const;
+  bool InsideByMargin(int32_t t, PlanePosition q, double& clearance) const;
+  bool WalkReaches(PlanePosition q, double clearance) const;
   bool NoOtherReaches(int32_t t, PlanePosition q) const;
 
   const ModelStore* store_ = nullptr;

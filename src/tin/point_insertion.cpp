@@ -24,7 +24,10 @@ void PointInserter::Prefetch(int32_t p, int distance) const {
     store_.PrefetchPoint(p);
     return;
   }
-  index_.Prefetch(p, distance);
+  if (index_.IsOpen()) {
+    index_.Prefetch(p, distance);
+    return;
+  }
   // The walk's start: the first point of p's cell, its triangle, the anchor.
   const PointRecord& q = store_.points[p];
   const int32_t cell = store_.grid.CellAt(q.x, q.y);
