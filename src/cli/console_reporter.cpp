@@ -23,10 +23,14 @@ void ConsoleReporter::SetDone(int32_t done) {
 
 void ConsoleReporter::ResetBar() {
   progress_.ResetBar();
+  position_ = -1;
   SetBarPos(0);
 }
 
 void ConsoleReporter::SetBarPos(int32_t position) {
+  // The build reports after every point; the line changes only with the
+  // percentage (or with SetDone).
+  if (position == position_) return;
   position_ = position;
   progress_.Bar(position, DoneText());
 }
