@@ -1,6 +1,7 @@
 #include "store/point_import.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -171,34 +172,70 @@ void BuildCellOrder(ModelStore& store) {
   SortCellOrder(store.cellOrder.data(), occupied);
 }
 
+namespace {
+
+// The points of the insertion walk in order. Each cell's cursor moves on as
+// its point is handed out, which may be some insertions before the point is
+// inserted: nothing reads the cursors during the walk, and each ends where
+// the walk leaves it.
+class WalkOrder {
+ public:
+  explicit WalkOrder(ModelStore& store) : store_(store) {}
+
+  // The next point, and whether it opens a sweep; false after the last.
+  bool Next(int32_t& p, bool& opensSweep) {
+    const int32_t occupied = store_.occupiedCells;
+    if (entry_ == occupied) {
+      ++sweep_;
+      while (start_ < occupied && store_.cellOrder[static_cast<size_t>(start_)].count == sweep_) ++start_;
+      entry_ = start_;
+    }
+    if (entry_ >= occupied) return false;
+    opensSweep = entry_ == start_;
+    GridCell& cell = store_.grid.cells[static_cast<size_t>(store_.cellOrder[static_cast<size_t>(entry_++)].cell)];
+    p = cell.cursor;
+    cell.cursor = store_.points[p].nextInCell;
+    return true;
+  }
+
+ private:
+  ModelStore& store_;
+  int32_t start_ = 0;  // the first entry of the current sweep
+  int32_t entry_ = 0;  // the next entry to hand out
+  int32_t sweep_ = 0;
+};
+
+}  // namespace
+
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
                       const std::function<void(int32_t)>& insert,
                       const std::function<void(int32_t, int)>& lookahead) {
-  const int32_t occupied = store.occupiedCells;
-  int32_t start = 0;
-  int32_t sweep = 0;
-  auto cellOf = [&](int32_t e) -> GridCell& {
-    return store.grid.cells[static_cast<size_t>(store.cellOrder[static_cast<size_t>(e)].cell)];
+  // The cells of one sweep lie all over the survey, so nearly every read of
+  // an insertion misses the cache: the points of the next insertions, across
+  // the end of a sweep too, are known early so that their reads can start.
+  struct Pending {
+    int32_t point;
+    bool opensSweep;
   };
-  constexpr int kAhead = 6;
-  while (start < occupied) {
-    sweepStarted();
-    for (int32_t e = start; e < occupied; ++e) {
-      // The cells of one sweep lie all over the survey, so nearly every read
-      // of an insertion misses the cache; the cursors of the cells ahead are
-      // the points the next insertions take.
-      if (lookahead) {
-        for (int d = kAhead; d >= 1; --d) {
-          if (e + d < occupied) lookahead(cellOf(e + d).cursor, d);
-        }
-      }
-      GridCell& cell = cellOf(e);
-      int32_t p = cell.cursor;
-      insert(p);
-      cell.cursor = store.points[p].nextInCell;
+  std::array<Pending, kInsertionLookahead + 1> ahead{};
+  size_t first = 0, count = 0;
+  WalkOrder order(store);
+  auto fill = [&] {
+    for (Pending next{}; count < ahead.size() && order.Next(next.point, next.opensSweep); ++count) {
+      ahead[(first + count) % ahead.size()] = next;
     }
-    ++sweep;
-    while (start < occupied && store.cellOrder[static_cast<size_t>(start)].count == sweep) ++start;
+  };
+  fill();
+  while (count > 0) {
+    if (lookahead) {
+      for (size_t d = count - 1; d >= 1; --d) lookahead(ahead[(first + d) % ahead.size()].point, static_cast<int>(d));
+    }
+    const Pending current = ahead[first];
+    first = (first + 1) % ahead.size();
+    --count;
+    if (current.opensSweep) sweepStarted();
+    insert(current.point);
+    fill();
   }
 }
 

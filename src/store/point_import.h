@@ -39,9 +39,11 @@ void BuildCellOrder(ModelStore& store);
 
 // The insertion walk: in sweep s every cell with more than s points hands its
 // (s+1)-th point to `insert`, cells taken in cellOrder order. `sweepStarted`
-// runs at the start of every sweep. `lookahead`, when given, is told of the
-// points that the next six insertions of the sweep take, each with how many
-// insertions ahead it is (6 down to 1), so that their reads can start early.
+// runs at the start of every sweep. `lookahead`, when given, is told before
+// every insertion of the points that the next kInsertionLookahead insertions
+// take, each with how many insertions ahead it is (farthest first), so that
+// their reads can start early.
+constexpr int kInsertionLookahead = 16;
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
                       const std::function<void(int32_t)>& insert,
                       const std::function<void(int32_t, int)>& lookahead = {});

@@ -230,22 +230,28 @@ int32_t LocationIndex::WalkStart(PlanePosition q) const {
   return store_->lastTriangle;
 }
 
-// A walk towards q that steps across the first edge, in an order that turns
-// with every step, with q beyond it; -1 when it leaves the network or runs
-// long. Its answer is only a candidate.
+// One step of a walk towards q from t: the first edge, in an order that
+// turns with every step, with q beyond it, or -1 when q lies on the inner
+// side of all three.
+int LocationIndex::StepToward(PlanePosition q, int32_t t, int step) const {
+  const TriangleRecord& tri = store_->triangles[t];
+  const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
+  for (int n = 0; n < 3; ++n) {
+    const int k = (step + n) % 3;
+    if (OrientationAboutMidpoint(v[(k + 1) % 3], v[(k + 2) % 3], q) < 0) return k;
+  }
+  return -1;
+}
+
+// A walk towards q; -1 when it leaves the network or runs long. Its answer
+// is only a candidate.
 int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
   constexpr int kSteps = 256;
   int32_t t = from;
   for (int step = 0; step < kSteps && t >= 0; ++step) {
-    const TriangleRecord& tri = store_->triangles[t];
-    const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
-    int across = -1;
-    for (int n = 0; n < 3 && across < 0; ++n) {
-      const int k = (step + n) % 3;
-      if (OrientationAboutMidpoint(v[(k + 1) % 3], v[(k + 2) % 3], q) < 0) across = k;
-    }
+    const int across = StepToward(q, t, step);
     if (across < 0) return t;
-    t = tri.neighbour[across];
+    t = store_->triangles[t].neighbour[across];
     store_->PrefetchTriangle(t);
   }
   return -1;
@@ -319,56 +325,104 @@ bool LocationIndex::WalkReaches(PlanePosition q, double clearance) const {
   return clearOfBand(Length(anchor, q) * (1 - kSlack));
 }
 
-int32_t LocationIndex::Locate(int32_t p) const {
+int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
   if (!IsOpen() || !frameConvex_ || doubtful_ > 0) return -1;
   const PlanePosition q = PositionOf(store_->points[p]);
-  const int32_t near = RecentNear(q.x, q.y);
-  const int32_t from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(q);
+  int32_t from = hint;
+  if (from < 0) {
+    const int32_t near = RecentNear(q.x, q.y);
+    from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(q);
+  }
   const int32_t t = Candidate(q, from);
   double clearance = 0;
   if (t < 0 || !InsideByMargin(t, q, clearance) || !NoOtherReaches(t, q) || !WalkReaches(q, clearance)) return -1;
   return t;
 }
 
-void LocationIndex::Prefetch(int32_t p, int distance) const {
+// One stage of the lookahead of point p per call, each reading only what the
+// stage before asked the cache for, one insertion earlier. The walk towards
+// p takes two stages a step: the triangle's record, then its corners.
+// Insertions in between may change the triangles on the way (they lie far
+// off as a rule); any live triangle is a sound start for Candidate, so a
+// stale one costs a few steps, nothing more.
+void LocationIndex::Prefetch(int32_t p, uint32_t sequence) const {
   if (!IsOpen()) return;
-  const PointRecord& q = store_->points[p];
-  if (distance >= 5) {
-    const size_t fine = static_cast<size_t>(FineCell(q.x, q.y));
-    __builtin_prefetch(&levels_.front().point[fine]);
-    __builtin_prefetch(&levels_.front().reaching[fine]);
-    return;
-  }
-  const int32_t near = RecentNear(q.x, q.y);
-  if (near < 0) return;
-  if (distance == 4) {
-    store_->PrefetchPoint(near);
-    return;
-  }
-  const int32_t from = store_->points[near].incidentTriangle;
-  if (from < 0) return;
-  if (distance == 3) {
-    store_->PrefetchTriangle(from);
-    return;
-  }
-  const TriangleRecord& start = store_->triangles[from];
-  if (distance == 2) {
-    for (int k = 0; k < 3; ++k) {
-      store_->PrefetchPoint(start.vertex[k]);
-      store_->PrefetchTriangle(start.neighbour[k]);
+  Lookahead& a = ahead_[sequence % ahead_.size()];
+  if (a.point != p) a = {p, Lookahead::kPoint, -1, 0};
+  switch (a.stage) {
+    case Lookahead::kPoint:
+      store_->PrefetchPoint(p);
+      a.stage = Lookahead::kCell;
+      return;
+    case Lookahead::kCell: {
+      const PointRecord& q = store_->points[p];
+      const size_t fine = static_cast<size_t>(FineCell(q.x, q.y));
+      __builtin_prefetch(&levels_.front().point[fine]);
+      __builtin_prefetch(&levels_.front().reaching[fine]);
+      a.stage = Lookahead::kNear;
+      return;
     }
-    return;
+    case Lookahead::kNear: {
+      const PointRecord& q = store_->points[p];
+      const int32_t near = RecentNear(q.x, q.y);
+      a.triangle = near;
+      store_->PrefetchPoint(near);
+      a.stage = near < 0 ? Lookahead::kReady : Lookahead::kStart;
+      return;
+    }
+    case Lookahead::kStart:
+      a.triangle = store_->points[a.triangle].incidentTriangle;
+      store_->PrefetchTriangle(a.triangle);
+      a.stage = a.triangle < 0 ? Lookahead::kReady : Lookahead::kCorners;
+      return;
+    case Lookahead::kCorners:
+      for (int32_t v : store_->triangles[a.triangle].vertex) store_->PrefetchPoint(v);
+      a.stage = Lookahead::kStep;
+      return;
+    case Lookahead::kStep: {
+      const int across = StepToward(PositionOf(store_->points[p]), a.triangle, a.steps++);
+      if (across < 0) {
+        for (int32_t u : store_->triangles[a.triangle].neighbour) store_->PrefetchTriangle(u);
+        a.stage = Lookahead::kRing;
+        return;
+      }
+      a.triangle = store_->triangles[a.triangle].neighbour[across];
+      store_->PrefetchTriangle(a.triangle);
+      a.stage = a.triangle < 0 || a.steps >= kLookaheadSteps ? Lookahead::kReady : Lookahead::kCorners;
+      return;
+    }
+    case Lookahead::kRing:
+    case Lookahead::kOuterRing:
+      // The cavity search reads the neighbours and their far corners, and
+      // where the cavity grows, the same of the neighbours' neighbours.
+      for (int32_t u : store_->triangles[a.triangle].neighbour) {
+        if (u < 0) continue;
+        for (int k = 0; k < 3; ++k) {
+          if (a.stage == Lookahead::kRing) store_->PrefetchPoint(store_->triangles[u].vertex[k]);
+          else if (store_->triangles[u].neighbour[k] != a.triangle) store_->PrefetchTriangle(store_->triangles[u].neighbour[k]);
+        }
+      }
+      a.stage = a.stage == Lookahead::kRing ? Lookahead::kOuterRing : Lookahead::kOuterCorners;
+      return;
+    case Lookahead::kOuterCorners:
+      for (int32_t u : store_->triangles[a.triangle].neighbour) {
+        if (u < 0) continue;
+        for (int32_t w : store_->triangles[u].neighbour) {
+          if (w >= 0 && w != a.triangle) {
+            for (int32_t v : store_->triangles[w].vertex) store_->PrefetchPoint(v);
+          }
+        }
+      }
+      a.stage = Lookahead::kReady;
+      return;
+    default:
+      return;
   }
-  // One insertion ahead the candidate can be found already (the insertion
-  // in between lies far away, and a stale answer costs nothing here): the
-  // cavity search will read its neighbours and their far corners.
-  const int32_t t = Candidate(PositionOf(q), from);
-  if (t < 0) return;
-  for (int32_t u : store_->triangles[t].neighbour) {
-    if (u < 0) continue;
-    store_->PrefetchTriangle(u);
-    for (int32_t v : store_->triangles[u].vertex) store_->PrefetchPoint(v);
-  }
+}
+
+int32_t LocationIndex::Hint(int32_t p, uint32_t sequence) const {
+  const Lookahead& a = ahead_[sequence % ahead_.size()];
+  return a.point == p && a.stage >= Lookahead::kCorners ? a.triangle : -1;
 }
 
 }  // namespace quarvelin

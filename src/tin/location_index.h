@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "store/model_store.h"
+#include "store/point_import.h"
 #include "tin/predicates.h"
 
 namespace quarvelin {
@@ -58,14 +59,19 @@ class LocationIndex {
   void PointInserted(int32_t p);
 
   // The triangle that LocateTriangle would return for point p, or -1 when
-  // that cannot be shown here.
-  int32_t Locate(int32_t p) const;
+  // that cannot be shown here. The search starts from `hint` when it is a
+  // triangle (any live one will do), else from a point inserted close by.
+  int32_t Locate(int32_t p, int32_t hint = -1) const;
 
-  // Asks the cache early for what Locate(p) and the cavity search will read,
-  // in stages by how many insertions ahead p is: 5 the fine cell, 4 the
-  // recent point it names, 3 that point's triangle, 2 the triangle's corners
-  // and neighbours, 1 the neighbours of the candidate and their corners.
-  void Prefetch(int32_t p, int distance) const;
+  // Asks the cache early for what Locate(p) and the cavity search will read:
+  // called once per insertion for each of the next kInsertionLookahead points, the
+  // `sequence`-th insertion of the build being p, it takes one stage further
+  // each time (the point, its fine cell, the recent point there, its
+  // triangle, then a step of the walk towards p at a time, and last the
+  // neighbours of the triangle reached).
+  void Prefetch(int32_t p, uint32_t sequence) const;
+  // The triangle the lookahead of p reached (a start for Locate), or -1.
+  int32_t Hint(int32_t p, uint32_t sequence) const;
 
  private:
   struct Shape {
@@ -82,10 +88,22 @@ class LocationIndex {
   // or -1.
   int32_t RecentNear(double x, double y) const;
   int32_t WalkStart(PlanePosition q) const;
+  int StepToward(PlanePosition q, int32_t t, int step) const;
   int32_t Candidate(PlanePosition q, int32_t from) const;
   bool InsideByMargin(int32_t t, PlanePosition q, double& clearance) const;
   bool WalkReaches(PlanePosition q, double clearance) const;
   bool NoOtherReaches(int32_t t, PlanePosition q) const;
+
+  struct Lookahead {
+    enum Stage { kPoint, kCell, kNear, kStart, kCorners, kStep, kRing, kOuterRing, kOuterCorners, kReady };
+    int32_t point;
+    Stage stage;
+    int32_t triangle;  // the recent point at kStart, then the walk's triangle
+    int steps;
+  };
+  static constexpr int kLookaheadSteps = 8;
+  mutable std::array<Lookahead, 32> ahead_{};
+  static_assert(kInsertionLookahead < 32);
 
   const ModelStore* store_ = nullptr;
   double minX_ = 0, minY_ = 0, side_ = 1;

@@ -20,12 +20,13 @@ void PointInserter::UseLocationIndex(bool checking) {
 }
 
 void PointInserter::Prefetch(int32_t p, int distance) const {
-  if (distance >= 6) {
-    store_.PrefetchPoint(p);
+  if (index_.IsOpen()) {
+    index_.Prefetch(p, sequence_ + static_cast<uint32_t>(distance));
     return;
   }
-  if (index_.IsOpen()) {
-    index_.Prefetch(p, distance);
+  if (distance > 6) return;
+  if (distance == 6) {
+    store_.PrefetchPoint(p);
     return;
   }
   // The walk's start: the first point of p's cell, its triangle, the anchor.
@@ -42,7 +43,7 @@ void PointInserter::Prefetch(int32_t p, int distance) const {
 }
 
 int32_t PointInserter::Locate(int32_t p) {
-  const int32_t known = index_.IsOpen() ? index_.Locate(p) : -1;
+  const int32_t known = index_.IsOpen() ? index_.Locate(p, index_.Hint(p, sequence_)) : -1;
   if (index_.IsOpen() && !checking_) GiveWayWhenFailing(known >= 0);
   if (known < 0) return LocateTriangle(store_, p);
   ++counts_.locatedByIndex;
@@ -67,6 +68,7 @@ void PointInserter::GiveWayWhenFailing(bool placed) {
 
 int PointInserter::InsertPoint(int32_t p) {
   const int32_t t = Locate(p);
+  ++sequence_;
   if (t < 0) {
     ++counts_.unplaced;
     return 1;

@@ -52,7 +52,8 @@ class PointInserter {
   // Frees the index; location goes back to the walk alone.
   void DropLocationIndex() { index_.Close(); }
   // Asks the cache for what inserting p will read first, `distance`
-  // insertions ahead (1 to 6): each stage reads what the one before fetched.
+  // insertions ahead (1 to kInsertionLookahead, once for each): each
+  // stage reads what the one before fetched.
   void Prefetch(int32_t p, int distance) const;
 
  private:
@@ -86,6 +87,7 @@ class PointInserter {
   InsertionCounts counts_;
   LocationIndex index_;
   bool checking_ = false;
+  uint32_t sequence_ = 0;  // InsertPoint calls so far
   int32_t attempts_ = 0;  // index attempts in the current run, and how many placed the point
   int32_t placed_ = 0;
 };
