@@ -131,7 +131,7 @@ void SegmentInserter::Retriangulate() {
   if (fixedEdgeLog_) fixedEdgeLog_->emplace_back(tris[t0].vertex[0], tris[t0].vertex[1]);
 }
 
-int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts) {
+SegmentResult SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts) {
   const int32_t a = ResolveVertex(start);
   const int32_t b = ResolveVertex(end);
   if (a == -1 || b == -1) return kSegmentRefused;
@@ -161,7 +161,7 @@ int SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition end, std::v
     return kSegmentEnforced;
   }
 
-  int result = kSegmentEnforced;
+  SegmentResult result = kSegmentEnforced;
   switch (CollectCavity(store_, workspace_, wedge.triangle, i, a, b)) {
     case CavityWalk::kReachedEnd:
       if (workspace_.onSegmentVertices.empty()) Retriangulate();
@@ -208,7 +208,7 @@ void SegmentInserter::InsertPolyline(const std::vector<PlanePosition>& line) {
   }
 }
 
-int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
+SegmentResult SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
   // The pieces of cut segments are enforced depth first, in order along the
   // segment, from a list rather than by recursion, so that a long run of
   // points on one line cannot exhaust the call stack. Every genuine cut is at
@@ -219,12 +219,12 @@ int SegmentInserter::InsertSegment(PlanePosition start, PlanePosition end) {
   pending_.clear();
   pending_.push_back({start, end});
   int64_t budget = store_.pointCount;
-  int result = kSegmentOutside;
+  SegmentResult result = kSegmentOutside;
   for (bool first = true; !pending_.empty(); first = false) {
     const Piece piece = pending_.back();
     pending_.pop_back();
     cuts_.clear();
-    const int r = EnforcePiece(piece.start, piece.end, cuts_);
+    const SegmentResult r = EnforcePiece(piece.start, piece.end, cuts_);
     if (first) result = r;
     if (cuts_.empty()) continue;
     budget -= static_cast<int64_t>(cuts_.size());

@@ -27,10 +27,12 @@ struct StartWedge {
   double o2 = 0;      // orientation of (a, b, corner before a): >= 0
 };
 
-// The result of an enforcement.
-constexpr int kSegmentEnforced = 1;  // marked, re-laid, or cut into pieces
-constexpr int kSegmentOutside = 0;   // nothing changed: not in the network, or leaving it
-constexpr int kSegmentRefused = -1;  // nothing changed: an end matches no point, or no wedge
+// The result of an enforcement, by its documented values.
+enum SegmentResult : int32_t {
+  kSegmentEnforced = 1,  // marked, re-laid, or cut into pieces
+  kSegmentOutside = 0,   // nothing changed: not in the network, or leaving it
+  kSegmentRefused = -1,  // nothing changed: an end matches no point, or no wedge
+};
 
 // What the user is told, once for every piece of a segment whose cavity
 // found no memory for its edges. The text is the program's own, word for
@@ -43,7 +45,7 @@ class SegmentInserter {
   SegmentInserter(ModelStore& store, WorkStack& work) : store_(store), work_(work) {}
 
   // Enforces the segment between the points at `start` and `end`.
-  int InsertSegment(PlanePosition start, PlanePosition end);
+  SegmentResult InsertSegment(PlanePosition start, PlanePosition end);
   // InsertSegment for every pair of consecutive positions, in order. Looks
   // all the line's points up first, so that the memory they need is fetched
   // together rather than one miss after the other.
@@ -74,7 +76,7 @@ class SegmentInserter {
  private:
   // One piece: the result, and in `cuts` the points on the segment at which
   // it has to be cut (the network is then unchanged).
-  int EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts);
+  SegmentResult EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts);
   int32_t ResolveVertex(PlanePosition position);
   // A corner whose side of a->b the turn has computed already.
   struct KnownSide {

@@ -1,5 +1,6 @@
 #include "build_run/build_run.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -9,6 +10,7 @@
 #include "boundary/boundary_trimming.h"
 #include "build_run/line_sources.h"
 #include "build_run/sjw_export.h"
+#include "store/line_files.h"
 #include "platform/system.h"
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"
@@ -65,6 +67,19 @@ bool Report(const Status& status, ProgressReporter& reporter) {
   return status.ok();
 }
 
+// Shows what the enforcements of segments since the last call had to tell
+// the user.
+void ShowSegmentMessages(SegmentInserter& inserter, ProgressReporter& reporter) {
+  for (const std::string& message : inserter.TakeMessages()) reporter.ShowMessage(message);
+}
+
+// Percentage of the contour lines done; a file that grew since it was
+// counted must not push the figure beyond what an int holds.
+int32_t DonePercent(int32_t done, int32_t total) {
+  if (total <= 0) return 100;
+  return static_cast<int32_t>(std::min(done * 100.0 / total, 2147483647.0));
+}
+
 // The rings the build clips to: the file the options name, else the
 // project's own. None: the build trims. Fails when the file cannot be read.
 Status ReadClipRings(const std::string& projectDirectory, const BuildOptions& options, BoundaryRings& rings) {
@@ -95,6 +110,38 @@ bool AdjustBoundary(ModelStore& store, SegmentInserter& segments, const Boundary
 }
 
 }  // namespace
+
+void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
+  const Result<BreaklinesEnd> read =
+      EnforceBreaklineFile(projectDirectory, inserter, [&] { ShowSegmentMessages(inserter, reporter); });
+  ShowSegmentMessages(inserter, reporter);
+  if (read.code == BreaklinesEnd::kNoFile) reporter.ShowNote(read.message);
+  else if (!read.message.empty()) reporter.ShowMessage(read.message);
+}
+
+bool EnforceContours(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
+  reporter.ResetBar();
+  ContourFiles count;
+  if (!Report(CountContourLines(projectDirectory, count), reporter)) return false;
+  reporter.SetStatus("正在处理等高线，请稍候...");
+  reporter.SetCaptions("需处理的等高线条数：", "完成等高线条数：");
+  reporter.SetTotal(count.lines);
+  int32_t done = 0;
+  const LineDone lineDone = [&] {
+    ShowSegmentMessages(inserter, reporter);
+    ++done;
+    reporter.SetDone(done);
+    const int32_t percent = DonePercent(done, count.lines);
+    reporter.SetBarText(PercentText(percent));
+    reporter.SetBarPos(percent);
+  };
+  for (int32_t k = 1; k <= count.files; ++k) {
+    const Status file = EnforceContourFile(ContourFilePath(projectDirectory, k), inserter, lineDone);
+    ShowSegmentMessages(inserter, reporter);
+    if (!Report(file, reporter)) return false;
+  }
+  return true;
+}
 
 double MaxBoundaryEdgeFromText(const std::string& text) {
   size_t pos = 0;

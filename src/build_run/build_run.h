@@ -7,6 +7,8 @@
 
 namespace quarvelin {
 
+class SegmentInserter;
+
 // Points, triangles, time and speed of one build, as the summary shows them
 // and TIN.inf records them.
 struct BuildSummary {
@@ -75,6 +77,12 @@ BuildOutcome BuildRun(const std::string& installDirectory, const BuildOptions& o
 // `workdir`).
 BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOptions& options,
                           ProgressReporter& reporter);
+
+// The run's line steps, on their own: the breaklines named by SLine.txt,
+// which never end the run, and the contours counted by fnum, false when the
+// run must end.
+void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);
+bool EnforceContours(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter);
 
 // The limit from the text of the edit box: read as atof reads it (an empty or
 // non-numeric text gives 0) and raised to 100 when smaller.

@@ -1,6 +1,5 @@
 #include "build_run/line_sources.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -15,12 +14,10 @@ namespace quarvelin {
 namespace {
 
 // Forces each pair of consecutive points of the line into the network.
-void EnforceLine(const std::vector<LineVertex>& line, SegmentInserter& inserter, ProgressReporter& reporter,
-                 std::vector<PlanePosition>& plan) {
+void EnforceLine(const std::vector<LineVertex>& line, SegmentInserter& inserter, std::vector<PlanePosition>& plan) {
   plan.clear();
   for (const LineVertex& v : line) plan.push_back({v.x, v.y});
   inserter.InsertPolyline(plan);
-  ShowSegmentMessages(inserter, reporter);
 }
 
 std::string OverlongBreaklineMessage(const LineFileReader& reader, int32_t lineNumber) {
@@ -44,146 +41,73 @@ std::string OverlongBreaklineMessage(const LineFileReader& reader, int32_t lineN
 std::string ContourDataMessage(const std::string& path) { return "等高线文件数据有误：" + path; }
 std::string BreaklineDataMessage(const std::string& path) { return "地性线文件数据有误：" + path; }
 
-// First pass: every contour file must be there with a readable header; the
-// total of their line counts. False, after the message, when the run must end.
-bool CountContourLines(const std::string& projectDirectory, int32_t fileCount, ProgressReporter& reporter,
-                       int32_t& total) {
-  int64_t sum = 0;
-  for (int32_t k = 1; k <= fileCount; ++k) {
-    const std::string path = ContourFilePath(projectDirectory, k);
-    LineFileReader reader(LineFileReader::Kind::kContours);
-    if (!reader.Open(path)) {
-      reporter.ShowMessage("未找到地形点数据文件!");
-      return false;
-    }
-    int32_t lineCount = 0;
-    if (!reader.ReadLineCount(lineCount)) {
-      reporter.ShowMessage(ContourDataMessage(path));
-      return false;
-    }
-    // A line takes at least its header of three numbers: more lines than half
-    // the file's bytes are not in it, and would be blamed on a later file
-    // when the total overflows.
-    const int64_t bytes = FileSize(path);
-    if (bytes >= 0 && lineCount > bytes / 2) {
-      reporter.ShowMessage("等高线文件中的等高线条数超过文件所能容纳的条数：" + path);
-      return false;
-    }
-    if ((sum += lineCount) > INT32_MAX) {
-      reporter.ShowMessage("等高线文件中的等高线总条数超出范围：" + path);
-      return false;
-    }
-  }
-  total = static_cast<int32_t>(sum);
-  return true;
-}
-
-// Percentage of the lines done; a file that grew since it was counted must
-// not push the figure beyond what an int holds.
-int32_t DonePercent(int32_t done, int32_t total) {
-  if (total <= 0) return 100;
-  return static_cast<int32_t>(std::min(done * 100.0 / total, 2147483647.0));
-}
-
-// Second pass over one contour file. False when it can no longer be opened.
-// Bad data ends the file, after the message, with the lines before it and
-// what was read of the faulty line enforced.
-bool EnforceContourFile(const std::string& path, SegmentInserter& inserter, ProgressReporter& reporter,
-                        int32_t total, int32_t& done) {
-  LineFileReader reader(LineFileReader::Kind::kContours);
-  if (!reader.Open(path)) {
-    reporter.ShowMessage("未找到地形点数据文件!");
-    return false;
-  }
-  int32_t lineCount = 0;
-  if (!reader.ReadLineCount(lineCount)) {
-    reporter.ShowMessage(ContourDataMessage(path));
-    return true;
-  }
-  std::vector<LineVertex> line;
-  std::vector<PlanePosition> plan;
-  for (int32_t k = 0; k < lineCount; ++k) {
-    const LineRead read = reader.ReadLine(line);
-    EnforceLine(line, inserter, reporter, plan);
-    if (read != LineRead::kRead) {
-      reporter.ShowMessage(ContourDataMessage(path));
-      return true;
-    }
-    ++done;
-    reporter.SetDone(done);
-    const int32_t percent = DonePercent(done, total);
-    std::string text;
-    AppendInt(text, percent);
-    reporter.SetBarText(text + "%");
-    reporter.SetBarPos(percent);
-  }
-  return true;
-}
-
 }  // namespace
 
-void ShowSegmentMessages(SegmentInserter& inserter, ProgressReporter& reporter) {
-  for (const std::string& message : inserter.TakeMessages()) reporter.ShowMessage(message);
-}
-
-void EnforceBreaklines(const std::string& projectDirectory, SegmentInserter& inserter, ProgressReporter& reporter) {
+Result<BreaklinesEnd> EnforceBreaklineFile(const std::string& projectDirectory, SegmentInserter& inserter,
+                                           const LineDone& lineDone) {
   const std::string path = BreaklineFilePath(projectDirectory);
-  if (path.empty()) return;
+  if (path.empty()) return {BreaklinesEnd::kRead, {}};
   LineFileReader reader(LineFileReader::Kind::kBreaklines);
   if (!reader.Open(ResolvePathCase(path))) {
-    reporter.ShowNote("未找到地性线文件：" + path + "，不加入地性线");
-    return;
+    return {BreaklinesEnd::kNoFile, "未找到地性线文件：" + path + "，不加入地性线"};
   }
   int32_t lineCount = 0;
-  if (!reader.ReadLineCount(lineCount)) {
-    reporter.ShowMessage(BreaklineDataMessage(path));
-    return;
-  }
+  if (!reader.ReadLineCount(lineCount)) return {BreaklinesEnd::kStopped, BreaklineDataMessage(path)};
   std::vector<LineVertex> line;
   std::vector<PlanePosition> plan;
   for (int32_t k = 1; k <= lineCount; ++k) {
     const LineRead read = reader.ReadLine(line);
-    if (read == LineRead::kOverlong) {
-      reporter.ShowMessage(OverlongBreaklineMessage(reader, k));
-      return;
-    }
+    if (read == LineRead::kOverlong) return {BreaklinesEnd::kStopped, OverlongBreaklineMessage(reader, k)};
     // A line cut short by bad data is enforced as far as it was read.
-    EnforceLine(line, inserter, reporter, plan);
-    if (read != LineRead::kRead) {
-      reporter.ShowMessage(BreaklineDataMessage(path));
-      return;
-    }
+    EnforceLine(line, inserter, plan);
+    if (read != LineRead::kRead) return {BreaklinesEnd::kStopped, BreaklineDataMessage(path)};
+    lineDone();
   }
+  return {BreaklinesEnd::kRead, {}};
 }
 
-bool EnforceContours(const std::string& project, SegmentInserter& inserter, ProgressReporter& reporter) {
-  reporter.ResetBar();
-  int32_t fileCount = 0;
+Status CountContourLines(const std::string& projectDirectory, ContourFiles& count) {
   {
-    const std::string path = ContourCountPath(project);
+    const std::string path = ContourCountPath(projectDirectory);
     TextScanner scan;
-    if (!scan.Open(path)) {
-      // Contours were asked for: ending without a word would leave the user
-      // guessing why nothing was built.
-      reporter.ShowMessage("未找到等高线文件：" + path);
-      return false;
-    }
-    if (!scan.ReadInt(fileCount)) {
-      reporter.ShowMessage("等高线文件数目有误：" + path);
-      return false;
-    }
+    // Contours were asked for: ending without a word would leave the user
+    // guessing why nothing was built.
+    if (!scan.Open(path)) return Failed("未找到等高线文件：" + path);
+    if (!scan.ReadInt(count.files)) return Failed("等高线文件数目有误：" + path);
   }
-  int32_t total = 0;
-  if (!CountContourLines(project, fileCount, reporter, total)) return false;
+  int64_t sum = 0;
+  for (int32_t k = 1; k <= count.files; ++k) {
+    const std::string path = ContourFilePath(projectDirectory, k);
+    LineFileReader reader(LineFileReader::Kind::kContours);
+    if (!reader.Open(path)) return Failed("未找到地形点数据文件!");
+    int32_t lineCount = 0;
+    if (!reader.ReadLineCount(lineCount)) return Failed(ContourDataMessage(path));
+    // A line takes at least its header of three numbers: more lines than half
+    // the file's bytes are not in it, and would be blamed on a later file
+    // when the total overflows.
+    const int64_t bytes = FileSize(path);
+    if (bytes >= 0 && lineCount > bytes / 2) return Failed("等高线文件中的等高线条数超过文件所能容纳的条数：" + path);
+    if ((sum += lineCount) > INT32_MAX) return Failed("等高线文件中的等高线总条数超出范围：" + path);
+  }
+  count.lines = static_cast<int32_t>(sum);
+  return Done();
+}
 
-  reporter.SetStatus("正在处理等高线，请稍候...");
-  reporter.SetCaptions("需处理的等高线条数：", "完成等高线条数：");
-  reporter.SetTotal(total);
-  int32_t done = 0;
-  for (int32_t k = 1; k <= fileCount; ++k) {
-    if (!EnforceContourFile(ContourFilePath(project, k), inserter, reporter, total, done)) return false;
+Status EnforceContourFile(const std::string& path, SegmentInserter& inserter, const LineDone& lineDone) {
+  LineFileReader reader(LineFileReader::Kind::kContours);
+  if (!reader.Open(path)) return Failed("未找到地形点数据文件!");
+  const Status badData{true, ContourDataMessage(path)};
+  int32_t lineCount = 0;
+  if (!reader.ReadLineCount(lineCount)) return badData;
+  std::vector<LineVertex> line;
+  std::vector<PlanePosition> plan;
+  for (int32_t k = 0; k < lineCount; ++k) {
+    const LineRead read = reader.ReadLine(line);
+    EnforceLine(line, inserter, plan);
+    if (read != LineRead::kRead) return badData;
+    lineDone();
   }
-  return true;
+  return Done();
 }
 
 }  // namespace quarvelin

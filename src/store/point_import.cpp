@@ -70,7 +70,9 @@ Status CheckFrame(const ModelStore& store) {
   }
   for (int i = 0; i < 4; ++i) {
     for (const PlanePosition& b : box) {
-      if (!(OrientationXY(corner[i], corner[(i + 1) % 4], b) >= 0)) return Failed("图框没有包住点索引文件中的坐标范围，请查错!");
+      if (!(OrientationXY(corner[i], corner[(i + 1) % 4], b) >= 0)) {
+        return Failed("图框没有包住点索引文件中的坐标范围，请查错!");
+      }
     }
   }
   return Done();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "build_run/build_run.h"
 #include "platform/system.h"
 #include "support/project_fixture.h"
 #include "support/test_network.h"
