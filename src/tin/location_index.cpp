@@ -40,10 +40,12 @@ double Spread(std::initializer_list<PlanePosition> points) {
   return std::max(hiX - loX, hiY - loY) * (1 + kSlack);
 }
 
-double Length(PlanePosition a, PlanePosition b) {
+double SquaredLength(PlanePosition a, PlanePosition b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
-  return std::sqrt(dx * dx + dy * dy);
+  return dx * dx + dy * dy;
 }
+
+double Length(PlanePosition a, PlanePosition b) { return std::sqrt(SquaredLength(a, b)); }
 
 PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
   return PositionOf(store.points[t.vertex[k]]);
@@ -68,9 +70,9 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
   const double doubleArea = OrientationXY(a, b, c) - RoundingBound(Spread({a, b, c}));
   if (!(doubleArea > 0)) return shape;
   shape.certain = true;
-  const double ab = Length(a, b), bc = Length(b, c), ca = Length(c, a);
-  const double longest = std::max({ab, bc, ca}) * (1 + kSlack);
-  const double shortest = std::min({ab, bc, ca}) * (1 - kSlack);
+  const double ab = SquaredLength(a, b), bc = SquaredLength(b, c), ca = SquaredLength(c, a);
+  const double longest = std::sqrt(std::max({ab, bc, ca})) * (1 + kSlack);
+  const double shortest = std::sqrt(std::min({ab, bc, ca})) * (1 - kSlack);
   shape.altitude = doubleArea / longest * (1 - kSlack);
   // A point within one longest edge of the triangle spreads with any edge
   // over at most three longest edges.
@@ -86,6 +88,7 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
     shape.reach = INFINITY;
     return shape;
   }
+  if (!(shape.reach > reachLimit_)) return shape;  // not filed: no box needed
   const double magnitude = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(c.x), std::fabs(a.y),
                                      std::fabs(b.y), std::fabs(c.y)});
   const double grow = shape.reach * (1 + 1e-6) + magnitude * kSlack;

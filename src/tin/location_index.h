@@ -78,7 +78,7 @@ class LocationIndex {
     bool certain = false;
     double altitude = 0;
     double reach = 0;              // infinite: too far to bound
-    double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach
+    double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach; only of filed ones
   };
   Shape ShapeOf(int32_t t) const;
   void File(int32_t t, int sign);
