@@ -197,6 +197,8 @@ class WalkOrder {
     GridCell& cell = store_.grid.cells[static_cast<size_t>(store_.cellOrder[static_cast<size_t>(entry_++)].cell)];
     p = cell.cursor;
     cell.cursor = store_.points[p].nextInCell;
+    // The cell's next point is read when its turn comes in the next sweep.
+    if (cell.cursor >= 0) __builtin_prefetch(&store_.points[cell.cursor].nextInCell);
     return true;
   }
 
