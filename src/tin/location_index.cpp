@@ -26,6 +26,8 @@ constexpr double kSlack = 1e-12;
 constexpr int64_t kMostFiledCells = 64;
 constexpr size_t kFarTests = 16;
 constexpr int kThinnessOffset = 1100;
+// Levels of the pyramid with fewer cells than this stay in the cache.
+constexpr size_t kCachedCells = 4096;
 
 double RoundingBound(double spread) { return kRounding * spread * spread + DBL_MIN; }
 
@@ -358,10 +360,16 @@ void LocationIndex::Prefetch(int32_t p, uint32_t sequence) const {
       a.stage = Lookahead::kCell;
       return;
     case Lookahead::kCell: {
+      // The counts of long-reach triangles are read at every level, and the
+      // finer levels are too large to stay in the cache.
       const PointRecord& q = store_->points[p];
-      const size_t fine = static_cast<size_t>(FineCell(q.x, q.y));
-      __builtin_prefetch(&levels_.front().point[fine]);
-      __builtin_prefetch(&levels_.front().reaching[fine]);
+      const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
+      for (size_t k = 0; k < levels_.size() && levels_[k].point.size() > kCachedCells; ++k) {
+        const Level& level = levels_[k];
+        const size_t cell = static_cast<size_t>((column >> k) * level.rows + (row >> k));
+        __builtin_prefetch(&level.point[cell]);
+        __builtin_prefetch(&level.reaching[cell]);
+      }
       a.stage = Lookahead::kNear;
       return;
     }
