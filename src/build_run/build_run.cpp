@@ -10,11 +10,11 @@
 #include "boundary/boundary_trimming.h"
 #include "build_run/line_sources.h"
 #include "build_run/sjw_export.h"
-#include "store/line_files.h"
 #include "platform/system.h"
 #include "platform/text_scan.h"
 #include "platform/text_writer.h"
 #include "store/grid_index.h"
+#include "store/line_files.h"
 #include "store/model_store.h"
 #include "store/point_import.h"
 #include "tin/location_index.h"
@@ -50,7 +50,7 @@ bool WriteBuildInfo(const std::string& path, const BuildSummary& summary, bool c
   if (!out.Open(path)) return false;
   std::string text;
   AppendInt(text, summary.points);
-  text += "  ";
+  text += "  ";  // two spaces, as TIN.inf has always had them
   AppendInt(text, summary.triangles);
   text += "\n";
   text += contours ? "1\n" : "0\n";
@@ -169,6 +169,8 @@ double MaxBoundaryEdgeFromText(const std::string& text) {
 std::string FormatBuildTime(int64_t elapsedSeconds) {
   const int64_t s = elapsedSeconds < 0 ? 0 : elapsedSeconds;
   std::string text;
+  // Hours within the day: whole days are left out, as the time text has
+  // always left them out.
   AppendTwoDigits(text, (s / 3600) % 24);
   text += "小时";
   AppendTwoDigits(text, (s / 60) % 60);
@@ -261,23 +263,22 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   reporter.SetTotal(store.pointCount);
   reporter.ResetBar();
   int32_t done = kFirstDoneCount;
-  double lastProduct = done * 100.0;
   PointInserter inserter(store, work);
   if (options.checkLocation || (!options.walkOnly && LocationIndex::Pays(store))) {
     inserter.UseLocationIndex(options.checkLocation);
   }
   const int32_t pointCount = store.pointCount;
+  auto percent = [&] { return static_cast<int32_t>(done * 100.0 / pointCount); };
   RunInsertionWalk(
       store,
       [&] {
         reporter.SetDone(done);
-        reporter.SetBarText(PercentText(static_cast<int32_t>(lastProduct / pointCount)));
+        reporter.SetBarText(PercentText(percent()));
       },
       [&](int32_t p) {
         inserter.InsertPoint(p);
         ++done;
-        lastProduct = done * 100.0;
-        reporter.SetBarPos(static_cast<int32_t>(lastProduct / pointCount));
+        reporter.SetBarPos(percent());
       },
       [&](int32_t p, int distance) { inserter.Prefetch(p, distance); });
   inserter.DropLocationIndex();

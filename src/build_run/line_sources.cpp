@@ -20,6 +20,9 @@ void EnforceLine(const std::vector<LineVertex>& line, SegmentInserter& inserter,
   inserter.InsertPolyline(plan);
 }
 
+// The over-long line is located by the last point read before its count,
+// the end of the breakline before it: the point the message has always
+// named.
 std::string OverlongBreaklineMessage(const LineFileReader& reader, int32_t lineNumber) {
   std::string text;
   if (!reader.pointRead()) {

@@ -133,6 +133,8 @@ Status SjwExport(const ModelStore& store) {
     WriteTriangleBlock(chunk, store, static_cast<int32_t>(first), static_cast<int32_t>(last), numbers);
   }
   chunk.Flush();
+  // No line break after "nil": readers take nine numbers at a time until
+  // they meet it, and the file has always ended so.
   out.Write("nil");
   if (!out.Close()) return Failed("写入TIN.sjw文件失败：" + path);
   return Done();

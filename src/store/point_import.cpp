@@ -78,10 +78,15 @@ Status CheckFrame(const ModelStore& store) {
   return Done();
 }
 
-}  // namespace
+// PtIndex.idx: the point count and the bounding box.
+struct PointIndex {
+  int32_t pointCount = 0;
+  double minX = 0, minY = 0, maxX = 0, maxY = 0;
+};
 
 Status ReadPointIndex(const std::string& path, PointIndex& index) {
   TextScanner scan;
+  // The message is the bare path: the text users have always seen here.
   if (!scan.Open(path)) return Failed(path);
   bool complete = scan.ReadInt(index.pointCount) && scan.ReadDouble(index.minX) && scan.ReadDouble(index.minY) &&
                   scan.ReadDouble(index.maxX) && scan.ReadDouble(index.maxY);
@@ -95,6 +100,8 @@ Status ReadPointIndex(const std::string& path, PointIndex& index) {
   }
   return Done();
 }
+
+}  // namespace
 
 Status ImportPoints(ModelStore& store, const ImportCheck& check) {
   PointIndex index;

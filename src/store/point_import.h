@@ -11,14 +11,6 @@
 
 namespace quarvelin {
 
-struct PointIndex {
-  int32_t pointCount = 0;
-  double minX = 0, minY = 0, maxX = 0, maxY = 0;
-};
-
-// Reads PtIndex.idx of the store's project.
-Status ReadPointIndex(const std::string& path, PointIndex& index);
-
 // Reads PtIndex.idx, maps Point.xyz and TIN.tri and files every survey point
 // into its grid cell. Everything is checked before the first byte of either
 // table is written: that both open for this build alone with their blocks on
