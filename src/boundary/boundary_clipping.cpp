@@ -277,13 +277,15 @@ EdgeSides SidesOfFixedEdge(const ModelStore& store, const SegmentInserter& segme
   StartWedge wedge;
   if (store.points[u].incidentTriangle < 0 || !segments.FindStartWedge(u, v, wedge)) return {};
   const TriangleRecord& t = store.triangles[wedge.triangle];
-  const int i = wedge.position;
-  // The wedge holds the direction to v, so an edge to v is one of its sides.
-  if (t.vertex[(i + 1) % 3] == v && t.edgeMark[(i + 2) % 3] == kFixedEdge) {
-    return {wedge.triangle, t.neighbour[(i + 2) % 3]};
+  // The wedge holds the direction to v, so an edge to v is one of its sides:
+  // the one leaving u, with the wedge on its left, or the one coming in to u.
+  const TriangleSide leaving{wedge.triangle, Cw(wedge.position)};
+  const TriangleSide coming{wedge.triangle, Ccw(wedge.position)};
+  if (leaving.To(store.triangles) == v && t.edgeMark[leaving.side] == kFixedEdge) {
+    return {wedge.triangle, leaving.Neighbour(store.triangles)};
   }
-  if (t.vertex[(i + 2) % 3] == v && t.edgeMark[(i + 1) % 3] == kFixedEdge) {
-    return {t.neighbour[(i + 1) % 3], wedge.triangle};
+  if (coming.From(store.triangles) == v && t.edgeMark[coming.side] == kFixedEdge) {
+    return {coming.Neighbour(store.triangles), wedge.triangle};
   }
   return {};
 }
@@ -399,7 +401,7 @@ Status RingClipper::ForceRings() {
 int32_t RingClipper::DepthStep(int32_t t, int k) const {
   const TriangleRecord& tri = store_.triangles[t];
   if (tri.edgeMark[k] != kFixedEdge) return 0;
-  const int32_t p = tri.vertex[(k + 1) % 3], q = tri.vertex[(k + 2) % 3];
+  const int32_t p = tri.vertex[Ccw(k)], q = tri.vertex[Cw(k)];
   // t lies on the left of p->q; the left of a counter-clockwise ring is its
   // inside.
   auto ring = ringOfEdge_.find(EdgeKey(p, q));
@@ -493,8 +495,9 @@ std::vector<BoundaryEdge> RingClipper::TraceWalk(int32_t t, int k, std::vector<u
   int side = k;
   while (!(listed[static_cast<size_t>(c)] & (1u << side))) {
     listed[static_cast<size_t>(c)] |= static_cast<uint8_t>(1u << side);
-    const int32_t from = tris[c].vertex[(side + 1) % 3], at = tris[c].vertex[(side + 2) % 3];
-    walk.push_back({from, at, side, c});
+    const TriangleSide edge{c, side};
+    const int32_t from = edge.From(tris), at = edge.To(tris);
+    walk.push_back({from, at, edge});
     int32_t behind = from;
     for (int32_t turns = 0; turns <= store_.lastTriangle; ++turns) {
       const int s = VertexPosition(tris[c], behind);
@@ -503,7 +506,7 @@ std::vector<BoundaryEdge> RingClipper::TraceWalk(int32_t t, int k, std::vector<u
         side = s;
         break;
       }
-      behind = tris[c].vertex[(s + 2) % 3];
+      behind = tris[c].vertex[Cw(s)];
       c = beyond;
     }
   }
@@ -532,9 +535,9 @@ BoundaryEdgeList RingClipper::KeptBoundary() const {
     auto at = std::find_if(walk.begin(), walk.end(), [home](const BoundaryEdge& e) { return e.from == home; });
     if (at != walk.end()) std::rotate(walk.begin(), at, walk.end());
     const int32_t start = walk[0].from;
-    if (start != home) list.push_back({home, start, 0, -1});
+    if (start != home) list.push_back({home, start, {}});
     list.insert(list.end(), walk.begin(), walk.end());
-    if (start != home) list.push_back({start, home, 0, -1});
+    if (start != home) list.push_back({start, home, {}});
   }
   return list;
 }

@@ -7,20 +7,20 @@
 #include <vector>
 
 #include "store/model_store.h"
+#include "store/triangle_moves.h"
 
 namespace quarvelin {
 
-// One directed edge of the boundary, from `from` to `to`, opposite
-// vertex[side] of `triangle`, the triangle on its inner side (its left), so
-// that from == vertex[side + 1] and to == vertex[side + 2], modulo 3.
-// neighbour[side] of `triangle` is the triangle on its outer side.
-// `triangle` is -1 (and `side` 0) only where the edge lies on the network's
-// hull, which happens when survey points lie on a side of the frame.
+// One directed edge of the boundary, from `from` to `to`, with the triangle
+// beyond it seen from the removed side: `beyond` is the edge as a side of the
+// triangle on its inner side (its left), the one that may be peeled, so that
+// from == beyond.From and to == beyond.To. It is {-1, 0} only where the edge
+// lies on the network's hull, which happens when survey points lie on a side
+// of the frame.
 struct BoundaryEdge {
   int32_t from;
   int32_t to;
-  int32_t side;
-  int32_t triangle;
+  TriangleSide beyond;
 };
 
 // In list order the edges walk round the data counter-clockwise: the edges

@@ -17,7 +17,7 @@ std::string CountLine(int64_t count) {
 
 void PointBoundaryToEdges(ModelStore& store, const BoundaryEdgeList& boundary) {
   for (const BoundaryEdge& edge : boundary) {
-    if (edge.triangle >= 0) store.points[edge.from].incidentTriangle = edge.triangle;
+    if (edge.beyond.triangle >= 0) store.points[edge.from].incidentTriangle = edge.beyond.triangle;
   }
 }
 

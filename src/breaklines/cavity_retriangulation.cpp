@@ -4,51 +4,47 @@
 #include <cmath>
 #include <optional>
 
+#include "store/triangle_moves.h"
 #include "tin/predicates.h"
 
 namespace quarvelin {
 
 namespace {
 
-// Records the boundary edge u-w of the cavity, seen from the crossed
-// triangle `from`, with the triangle `outer` beyond it. An edge already
-// present keeps its entry and only counts one more use. Nothing when it is
-// recorded; else how the walk ends.
+// Records the boundary edge u-w of the cavity, the side `inner` of a crossed
+// triangle, with the triangle beyond it. An edge already present keeps its
+// entry and only counts one more use. Nothing when it is recorded; else how
+// the walk ends.
 std::optional<CavityWalk> RegisterBoundaryEdge(const ModelStore& store, CavityWorkspace& workspace, int32_t u,
-                                               int32_t w, int32_t outer, int32_t from) {
-  int32_t side = 0;
-  if (outer != -1) {
-    side = NeighbourPosition(store.triangles[outer], from);
-    if (side < 0) return CavityWalk::kNotCollected;
-  }
-  if (!workspace.edges.LookupOrAddEdge(u, w, outer, side)) return CavityWalk::kNoMemory;
+                                               int32_t w, TriangleSide inner) {
+  TriangleSide beyond = inner.Twin(store.triangles);
+  if (beyond.side < 0) return CavityWalk::kNotCollected;
+  if (!workspace.edges.LookupOrAddEdge(u, w, beyond)) return CavityWalk::kNoMemory;
   return std::nullopt;
 }
 
 // Joins side `side` of the new triangle t, the edge u-w on the cavity's
 // boundary, to what lies beyond it. Met for the second time (the walk
-// recorded it first), the edge links t to the outer triangle, whose mark t
+// recorded it first), the edge links t to the triangle beyond, whose mark t
 // takes over so that an earlier fixed edge stays fixed on both sides.
 // Otherwise t waits there for a partner laid later.
 void LinkBoundaryEdge(ModelStore& store, CavityWorkspace& workspace, int32_t t, int side, int32_t u, int32_t w) {
-  int32_t outer = t;
-  int32_t outerSide = side;
+  TriangleSide beyond{t, side};
   // The walk recorded every pair of consecutive chain vertices, so this
   // lookup finds its entry and never has to allocate.
-  EdgeEntry* entry = workspace.edges.LookupOrAddEdge(u, w, outer, outerSide);
+  EdgeEntry* entry = workspace.edges.LookupOrAddEdge(u, w, beyond);
   if (!entry) return;
   TriangleRecord& tri = store.triangles[t];
   if (entry->useCount == 2) {
-    tri.neighbour[side] = outer;
-    if (outer != -1) {
-      TriangleRecord& x = store.triangles[outer];
-      tri.edgeMark[side] = x.edgeMark[outerSide];
-      x.neighbour[outerSide] = t;
+    tri.neighbour[side] = beyond.triangle;
+    if (beyond.triangle != -1) {
+      TriangleRecord& x = store.triangles[beyond.triangle];
+      tri.edgeMark[side] = x.edgeMark[beyond.side];
+      x.neighbour[beyond.side] = t;
     }
   } else {
     entry->useCount = 1;
-    entry->outerTriangle = t;
-    entry->outerSide = side;
+    entry->beyond = {t, side};
   }
 }
 
@@ -183,59 +179,54 @@ CavityWalk CollectCavity(const ModelStore& store, CavityWorkspace& workspace, in
   workspace.rightChain.clear();
   workspace.crossedTriangles.push_back(t);
 
-  const TriangleRecord& start = tris[t];
-  const int32_t c1 = start.vertex[(i + 1) % 3];
-  const int32_t c2 = start.vertex[(i + 2) % 3];
+  // The segment leaves the start across the side opposite a, from c1 (right
+  // of it) to c2 (left); the sides before and after it run from a.
+  const TriangleSide out{t, i};
+  const int32_t c1 = out.From(tris);
+  const int32_t c2 = out.To(tris);
   workspace.leftChain = {a, c2};
   workspace.rightChain = {a, c1};
-  if (auto end = RegisterBoundaryEdge(store, workspace, a, c2, start.neighbour[(i + 1) % 3], t)) return *end;
-  if (auto end = RegisterBoundaryEdge(store, workspace, a, c1, start.neighbour[(i + 2) % 3], t)) return *end;
+  if (auto end = RegisterBoundaryEdge(store, workspace, a, c2, out.Next())) return *end;
+  if (auto end = RegisterBoundaryEdge(store, workspace, a, c1, out.Prev())) return *end;
 
-  // A straight walk enters every triangle at most once; more steps than
-  // there are records means the links go round in a circle.
-  const size_t maxSteps = static_cast<size_t>(store.lastTriangle) + 1;
-  int32_t prev = t;
-  int e = i;
-  for (;;) {
-    const int32_t next = tris[prev].neighbour[e];
-    if (next == -1) return CavityWalk::kLeftNetwork;
-    if (workspace.crossedTriangles.size() >= maxSteps) return CavityWalk::kNotCollected;
-    workspace.crossedTriangles.push_back(next);
-    const TriangleRecord& tri = tris[next];
-    const int k = NeighbourPosition(tri, prev);
-    if (k < 0) return CavityWalk::kNotCollected;
-    // The edge just crossed runs from vertex[k+1] (left of the segment) to
-    // vertex[k+2] (right); w is the far corner.
-    const int32_t w = tri.vertex[k];
-    const int32_t leftOuter = tri.neighbour[(k + 2) % 3];
-    const int32_t rightOuter = tri.neighbour[(k + 1) % 3];
+  // How the walk ends where it stops: nothing when it reached b, else why it
+  // could not go on. The crossed triangles, the start included, can be no
+  // more than the records.
+  std::optional<CavityWalk> end;
+  const WalkStop stop = WalkAlongLine(tris, out, int64_t{store.lastTriangle}, [&](TriangleSide entry) {
+    workspace.crossedTriangles.push_back(entry.triangle);
+    // The edge just crossed runs from its From (left of the segment) to its
+    // To (right); w is the far corner. The cavity's boundary goes on along
+    // the side before the entry on the left, the one after it on the right.
+    const int32_t w = entry.Apex(tris);
     if (w == b) {
-      std::optional<CavityWalk> end =
-          RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), b, leftOuter, next);
-      if (!end) end = RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), b, rightOuter, next);
+      end = RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), b, entry.Prev());
+      if (!end) end = RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), b, entry.Next());
       workspace.leftChain.push_back(b);
       workspace.rightChain.push_back(b);
-      return end.value_or(CavityWalk::kReachedEnd);
+      return -1;
     }
     const double o = Orientation(store.points, a, b, w);
     // On the segment whichever side the rounding puts it: the segment is then
     // cut there, and the side only steers the rest of the walk.
     if (o == 0 || LiesOnSegment(store.points, a, b, w)) workspace.onSegmentVertices.push_back(w);
-    if (o > 0) {
-      if (auto end = RegisterBoundaryEdge(store, workspace, workspace.leftChain.back(), w, leftOuter, next)) {
-        return *end;
-      }
-      workspace.leftChain.push_back(w);
-      e = (k + 1) % 3;
-    } else {
-      if (auto end = RegisterBoundaryEdge(store, workspace, workspace.rightChain.back(), w, rightOuter, next)) {
-        return *end;
-      }
-      workspace.rightChain.push_back(w);
-      e = (k + 2) % 3;
-    }
-    prev = next;
+    const bool left = o > 0;
+    std::vector<int32_t>& chain = left ? workspace.leftChain : workspace.rightChain;
+    end = RegisterBoundaryEdge(store, workspace, chain.back(), w, left ? entry.Prev() : entry.Next());
+    if (end) return -1;
+    chain.push_back(w);
+    return ExitSide(entry.side, left);
+  });
+  switch (stop.end) {
+    case WalkEnd::kStopped:
+      return end.value_or(CavityWalk::kReachedEnd);
+    case WalkEnd::kLeftNetwork:
+      return CavityWalk::kLeftNetwork;
+    case WalkEnd::kBrokenLink:
+    case WalkEnd::kTooLong:
+      break;
   }
+  return CavityWalk::kNotCollected;
 }
 
 int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& workspace,

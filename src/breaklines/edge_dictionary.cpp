@@ -49,20 +49,19 @@ EdgeKey MakeEdgeKey(int32_t u, int32_t w) {
   return key;
 }
 
-EdgeEntry* EdgeDictionary::NewEntry(const EdgeKey& key, int32_t triangle, int32_t side) {
+EdgeEntry* EdgeDictionary::NewEntry(const EdgeKey& key, TriangleSide beyond) {
   const bool room = size_ < entryLimit_ && (size_ < blocks_.size() * kBlockEntries || AddBlock());
   if (!room) return nullptr;
   EdgeEntry* e = &blocks_[size_ / kBlockEntries][size_ % kBlockEntries];
   *e = EdgeEntry{};
   std::memcpy(e->key, key.text, sizeof e->key);
-  e->outerTriangle = triangle;
-  e->outerSide = side;
+  e->beyond = beyond;
   e->useCount = 1;
   ++size_;
   return e;
 }
 
-EdgeEntry* EdgeDictionary::LookupOrAddEdge(int32_t u, int32_t w, int32_t& triangle, int32_t& side) {
+EdgeEntry* EdgeDictionary::LookupOrAddEdge(int32_t u, int32_t w, TriangleSide& beyond) {
   const EdgeKey key = MakeEdgeKey(u, w);
   // A: the deepest entry on the path whose balance is not 0, the only one
   // that an addition below it can put out of balance.
@@ -73,8 +72,7 @@ EdgeEntry* EdgeDictionary::LookupOrAddEdge(int32_t u, int32_t w, int32_t& triang
   for (EdgeEntry* e = root_; e;) {
     const int c = CompareKeys(key.text, e->key);
     if (c == 0) {
-      triangle = e->outerTriangle;
-      side = e->outerSide;
+      beyond = e->beyond;
       ++e->useCount;
       return e;
     }
@@ -86,7 +84,7 @@ EdgeEntry* EdgeDictionary::LookupOrAddEdge(int32_t u, int32_t w, int32_t& triang
     lastSide = c > 0 ? -1 : +1;
     e = Child(e, lastSide);
   }
-  EdgeEntry* added = NewEntry(key, triangle, side);
+  EdgeEntry* added = NewEntry(key, beyond);
   if (!added) return nullptr;
   if (!parent) {
     root_ = added;

@@ -16,6 +16,8 @@
 #include <memory>
 #include <vector>
 
+#include "store/triangle_moves.h"
+
 namespace quarvelin {
 
 // "5,17": the smaller index, a comma, the larger, in decimal. Two 11-character
@@ -28,8 +30,7 @@ EdgeKey MakeEdgeKey(int32_t u, int32_t w);
 struct EdgeEntry {
   EdgeEntry* left;
   char key[32];
-  int32_t outerTriangle;  // triangle on the far side of the edge, -1 for none
-  int32_t outerSide;      // the edge is opposite vertex[outerSide] of outerTriangle
+  TriangleSide beyond;    // the edge as a side of the triangle beyond it, {-1, 0} for none
   int32_t balance;        // height of left minus height of right: -1, 0 or +1
   int32_t useCount;       // 1 when added, +1 for every later lookup
   EdgeEntry* right;
@@ -41,12 +42,11 @@ class EdgeDictionary {
   EdgeDictionary(const EdgeDictionary&) = delete;
   EdgeDictionary& operator=(const EdgeDictionary&) = delete;
 
-  // The entry of the edge u-w. Present: `triangle` and `side` receive its
-  // outerTriangle and outerSide and its useCount grows by one. Absent: a new
-  // entry takes them, with useCount 1. nullptr when no memory can be had for
-  // a new entry; the dictionary is then unchanged, and the caller tells the
-  // user.
-  EdgeEntry* LookupOrAddEdge(int32_t u, int32_t w, int32_t& triangle, int32_t& side);
+  // The entry of the edge u-w. Present: `beyond` receives its side beyond
+  // and its useCount grows by one. Absent: a new entry takes `beyond`, with
+  // useCount 1. nullptr when no memory can be had for a new entry; the
+  // dictionary is then unchanged, and the caller tells the user.
+  EdgeEntry* LookupOrAddEdge(int32_t u, int32_t w, TriangleSide& beyond);
   // Empties the dictionary; its blocks stay for the next enforcement.
   void ClearEdgeDictionary();
 
@@ -57,7 +57,7 @@ class EdgeDictionary {
   void LimitEntries(size_t limit) { entryLimit_ = limit; }
 
  private:
-  EdgeEntry* NewEntry(const EdgeKey& key, int32_t triangle, int32_t side);
+  EdgeEntry* NewEntry(const EdgeKey& key, TriangleSide beyond);
   bool AddBlock();
 
   static constexpr size_t kBlockEntries = 1024;

@@ -54,64 +54,39 @@ int32_t SegmentInserter::ResolveVertex(PlanePosition position) {
   return resolved_[newerResolution_].vertex;
 }
 
-bool SegmentInserter::IsStartWedge(int32_t t, int32_t a, int32_t b, StartWedge& wedge, KnownSide& known) const {
-  const TriangleRecord& tri = store_.triangles[t];
-  wedge.triangle = t;
-  wedge.position = VertexPosition(tri, a);
-  if (wedge.position < 0) return false;
-  const int32_t c1 = tri.vertex[(wedge.position + 1) % 3];
-  const int32_t c2 = tri.vertex[(wedge.position + 2) % 3];
-  // Neighbours round a share a corner: its side of a->b is known already.
-  auto side = [&](int32_t c) { return c == known.vertex ? known.side : Orientation(store_.points, a, b, c); };
-  wedge.o1 = side(c1);
-  if (!(wedge.o1 <= 0)) {
-    known = {c1, wedge.o1};
-    return false;
-  }
-  wedge.o2 = side(c2);
-  known = {c2, wedge.o2};
-  return wedge.o2 >= 0;
-}
-
 bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) const {
-  const int32_t s = store_.points[a].incidentTriangle;
   const TriangleRecord* tris = store_.triangles;
-  // In a sound network the turns come back to s or reach the boundary within
-  // the triangles around a; the record count bounds a broken one.
-  const int32_t maxSteps = store_.lastTriangle + 1;
-  KnownSide known;
-  int32_t t = s;
-  for (int32_t steps = 0;; ++steps) {
-    if (IsStartWedge(t, a, b, wedge, known)) return true;
-    if (wedge.position < 0) return false;
-    // Counter-clockwise: across the edge from the corner after a's
-    // successor back to a.
-    t = tris[t].neighbour[(wedge.position + 1) % 3];
-    if (t == -1) break;
-    if (t == s || steps >= maxSteps) return false;
-  }
-  t = s;
-  int position = VertexPosition(tris[s], a);
-  known = KnownSide{};
-  for (int32_t steps = 0; position >= 0; ++steps) {
-    // Clockwise: across the edge from a to its successor.
-    t = tris[t].neighbour[(position + 2) % 3];
-    if (t == -1 || t == s || steps >= maxSteps) return false;
-    if (IsStartWedge(t, a, b, wedge, known)) return true;
-    position = wedge.position;
-  }
-  return false;
+  // Neighbours round a share a corner: its side of a->b is known already.
+  struct KnownSide {
+    int32_t vertex = -1;
+    double side = 0;
+  } known;
+  auto side = [&](int32_t c) { return c == known.vertex ? known.side : Orientation(store_.points, a, b, c); };
+  const TurnStop stop = FindRoundVertex(tris, a, store_.points[a].incidentTriangle, int64_t{store_.lastTriangle} + 1,
+                                        [&](int32_t t, int i) {
+                                          const int32_t c1 = tris[t].vertex[Ccw(i)];
+                                          const int32_t c2 = tris[t].vertex[Cw(i)];
+                                          wedge.o1 = side(c1);
+                                          if (!(wedge.o1 <= 0)) {
+                                            known = {c1, wedge.o1};
+                                            return false;
+                                          }
+                                          wedge.o2 = side(c2);
+                                          known = {c2, wedge.o2};
+                                          return wedge.o2 >= 0;
+                                        });
+  wedge.triangle = stop.triangle;
+  wedge.position = stop.corner;
+  return stop.end == TurnEnd::kFound;
 }
 
 void SegmentInserter::MarkEdge(int32_t t, int k) {
   TriangleRecord& tri = store_.triangles[t];
+  const TriangleSide edge{t, k};
   tri.edgeMark[k] = kFixedEdge;
-  if (fixedEdgeLog_) fixedEdgeLog_->emplace_back(tri.vertex[(k + 1) % 3], tri.vertex[(k + 2) % 3]);
-  const int32_t u = tri.neighbour[k];
-  if (u == -1) return;
-  TriangleRecord& other = store_.triangles[u];
-  const int j = NeighbourPosition(other, t);
-  if (j >= 0) other.edgeMark[j] = kFixedEdge;
+  if (fixedEdgeLog_) fixedEdgeLog_->emplace_back(edge.From(store_.triangles), edge.To(store_.triangles));
+  const TriangleSide twin = edge.Twin(store_.triangles);
+  if (twin.triangle >= 0 && twin.side >= 0) store_.triangles[twin.triangle].edgeMark[twin.side] = kFixedEdge;
 }
 
 void SegmentInserter::Retriangulate() {
@@ -143,10 +118,11 @@ SegmentResult SegmentInserter::EnforcePiece(PlanePosition start, PlanePosition e
 
   const TriangleRecord& t = store_.triangles[wedge.triangle];
   const int i = wedge.position;
-  const int32_t c1 = t.vertex[(i + 1) % 3];
-  const int32_t c2 = t.vertex[(i + 2) % 3];
+  const int32_t c1 = t.vertex[Ccw(i)];
+  const int32_t c2 = t.vertex[Cw(i)];
+  // The edge a-c1 leaves a (side Cw(i)), the edge c2-a comes in to it (side Ccw(i)).
   if (c1 == b || c2 == b) {
-    MarkEdge(wedge.triangle, c1 == b ? (i + 2) % 3 : (i + 1) % 3);
+    MarkEdge(wedge.triangle, c1 == b ? Cw(i) : Ccw(i));
     return kSegmentEnforced;
   }
   // A corner exactly on the segment lies between a and b: the wedge holds

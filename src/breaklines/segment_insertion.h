@@ -14,6 +14,7 @@
 #include "breaklines/cavity_retriangulation.h"
 #include "breaklines/vertex_lookup.h"
 #include "store/model_store.h"
+#include "store/triangle_moves.h"
 #include "tin/predicates.h"
 #include "tin/work_stack.h"
 
@@ -78,12 +79,6 @@ class SegmentInserter {
   // it has to be cut (the network is then unchanged).
   SegmentResult EnforcePiece(PlanePosition start, PlanePosition end, std::vector<int32_t>& cuts);
   int32_t ResolveVertex(PlanePosition position);
-  // A corner whose side of a->b the turn has computed already.
-  struct KnownSide {
-    int32_t vertex = -1;
-    double side = 0;
-  };
-  bool IsStartWedge(int32_t t, int32_t a, int32_t b, StartWedge& wedge, KnownSide& known) const;
   void MarkEdge(int32_t t, int k);
   void Retriangulate();
 

@@ -1,5 +1,7 @@
 #include "tin/point_location.h"
 
+#include "store/triangle_moves.h"
+
 namespace quarvelin {
 
 namespace {
@@ -23,9 +25,8 @@ bool WithinEdge(PlanePosition a, PlanePosition b, PlanePosition q) {
 int ContainsTestingFirst(const ModelStore& store, const TriangleRecord& tri, int first, PlanePosition q) {
   const PlanePosition v[3] = {PositionOf(store.points[tri.vertex[0]]), PositionOf(store.points[tri.vertex[1]]),
                               PositionOf(store.points[tri.vertex[2]])};
-  for (int n = 0; n < 3; ++n) {
-    const int k = (first + n) % 3;
-    if (!WithinEdge(v[(k + 1) % 3], v[(k + 2) % 3], q)) return 0;
+  for (int k = first, n = 0; n < 3; k = Ccw(k), ++n) {
+    if (!WithinEdge(v[Ccw(k)], v[Cw(k)], q)) return 0;
   }
   return 1;
 }
@@ -39,42 +40,35 @@ int TriangleContains(const ModelStore& store, int32_t t, PlanePosition q) {
 
 namespace {
 
-// Finds the wedge triangle around the anchor whose angle holds the direction
-// to q: counter-clockwise from the start first, clockwise from it only when
-// the first turn meets the outer boundary. -1 when neither finds it.
+// Finds the wedge triangle round the anchor whose angle holds the direction
+// to q. -1 when neither turn finds it.
 //
 // Consecutive triangles of a turn share an edge from the anchor, so one of
-// the two orientations of a triangle is the other one of the triangle
-// before, computed from the same three positions: it is carried over.
-int32_t FindWedge(const ModelStore& store, int32_t start, int32_t anchor, PlanePosition q, int64_t& steps) {
+// the two orientations of a triangle is one of the triangle before, computed
+// from the same three positions: it is carried over.
+int32_t FindWedge(const ModelStore& store, int32_t start, int32_t anchor, PlanePosition q) {
   const PlanePosition A = PositionOf(store.points[anchor]);
   auto side = [&](int32_t corner) { return OrientationXY(A, q, PositionOf(store.points[corner])); };
-  for (int direction = 1; direction <= 2; ++direction) {
-    // direction 1: counter-clockwise, across the edge from E to the anchor,
-    // whose E is B of the next triangle; direction 2: clockwise, across the
-    // edge from the anchor to B, which is E of the next triangle.
-    int32_t t = start;
-    if (direction == 2) {
-      t = store.triangles[start].neighbour[(VertexPosition(store.triangles[start], anchor) + 2) % 3];
+  struct Known {
+    int32_t corner = -1;
+    double side = 0;
+  } known[2];
+  auto sideOf = [&](int32_t corner) {
+    for (const Known& k : known) {
+      if (k.corner == corner) return k.side;
     }
-    bool carried = false;
-    double shared = 0;
-    while (t >= 0) {
-      if (--steps < 0) return -1;
-      const TriangleRecord& tri = store.triangles[t];
-      int i = VertexPosition(tri, anchor);
-      if (i < 0) return -1;
-      store.PrefetchTriangle(tri.neighbour[(i + direction) % 3]);
-      const int32_t b = tri.vertex[(i + 1) % 3], e = tri.vertex[(i + 2) % 3];
-      const double o1 = carried && direction == 1 ? shared : side(b);
-      const double o2 = carried && direction == 2 ? shared : side(e);
-      if (!(o1 > 0) && !(o2 < 0)) return t;
-      shared = direction == 1 ? o2 : o1;
-      carried = true;
-      t = tri.neighbour[(i + direction) % 3];
-    }
-  }
-  return -1;
+    return side(corner);
+  };
+  const TriangleRecord* tris = store.triangles;
+  const TurnStop wedge = FindRoundVertex(tris, anchor, start, int64_t{store.lastTriangle} + 1, [&](int32_t t, int i) {
+    const int32_t b = tris[t].vertex[Ccw(i)], e = tris[t].vertex[Cw(i)];
+    const double o1 = sideOf(b);
+    const double o2 = sideOf(e);
+    known[0] = {b, o1};
+    known[1] = {e, o2};
+    return !(o1 > 0) && !(o2 < 0);
+  });
+  return wedge.triangle;
 }
 
 }  // namespace
@@ -89,31 +83,33 @@ int32_t LocateTriangle(const ModelStore& store, int32_t p) {
   }
   if (start < 0) start = store.lastTriangle;
 
-  const int32_t anchor = store.triangles[start].vertex[0];
-  int64_t steps = static_cast<int64_t>(store.lastTriangle) + 1;
-  const int32_t wedge = FindWedge(store, start, anchor, q, steps);
+  const TriangleRecord* tris = store.triangles;
+  const int32_t anchor = tris[start].vertex[0];
+  const int32_t wedge = FindWedge(store, start, anchor, q);
   if (wedge < 0) return -1;
   if (TriangleContains(store, wedge, q)) return wedge;
 
-  // Walk along the line from the anchor to q.
+  // Walk along the line from the anchor to q, out of the wedge across the
+  // side opposite the anchor.
   const PlanePosition A = PositionOf(store.points[anchor]);
-  int32_t prev = wedge;
-  int32_t t = store.triangles[wedge].neighbour[VertexPosition(store.triangles[wedge], anchor)];
-  for (steps = static_cast<int64_t>(store.lastTriangle) + 1; t >= 0 && steps > 0; --steps) {
-    const TriangleRecord& tri = store.triangles[t];
-    const int k = NeighbourPosition(tri, prev);
-    if (k < 0) return TriangleContains(store, t, q) ? t : -1;
+  const TriangleSide out{wedge, VertexPosition(tris[wedge], anchor)};
+  const WalkStop stop = WalkAlongLine(tris, out, int64_t{store.lastTriangle} + 1, [&](TriangleSide entry) {
+    const TriangleRecord& tri = tris[entry.triangle];
     // The line leaves across one of the two edges it did not enter by.
-    store.PrefetchTriangle(tri.neighbour[(k + 1) % 3]);
-    store.PrefetchTriangle(tri.neighbour[(k + 2) % 3]);
-    // Apex D left of the line from A to q: the line leaves across the edge
-    // from vertex k+2 to D (opposite k+1); otherwise, on the line included,
-    // across the edge from D to vertex k+1 (opposite k+2).
-    const bool left = OrientationXY(A, q, PositionOf(store.points[tri.vertex[k]])) > 0;
-    const int exit = left ? (k + 1) % 3 : (k + 2) % 3;
-    if (ContainsTestingFirst(store, tri, exit, q)) return t;
-    prev = t;
-    t = tri.neighbour[exit];
+    store.PrefetchTriangle(tri.neighbour[Ccw(entry.side)]);
+    store.PrefetchTriangle(tri.neighbour[Cw(entry.side)]);
+    const bool apexLeft = OrientationXY(A, q, PositionOf(store.points[entry.Apex(tris)])) > 0;
+    const int exit = ExitSide(entry.side, apexLeft);
+    return ContainsTestingFirst(store, tri, exit, q) ? -1 : exit;
+  });
+  switch (stop.end) {
+    case WalkEnd::kStopped:
+      return stop.at.triangle;
+    case WalkEnd::kBrokenLink:
+      return TriangleContains(store, stop.at.triangle, q) ? stop.at.triangle : -1;
+    case WalkEnd::kLeftNetwork:
+    case WalkEnd::kTooLong:
+      break;
   }
   return -1;
 }

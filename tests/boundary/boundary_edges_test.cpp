@@ -16,10 +16,10 @@
 namespace quarvelin {
 
 inline bool operator==(const BoundaryEdge& a, const BoundaryEdge& b) {
-  return a.from == b.from && a.to == b.to && a.side == b.side && a.triangle == b.triangle;
+  return a.from == b.from && a.to == b.to && a.beyond == b.beyond;
 }
 inline std::ostream& operator<<(std::ostream& out, const BoundaryEdge& e) {
-  return out << e.from << "->" << e.to << " side " << e.side << " of " << e.triangle;
+  return out << e.from << "->" << e.to << " side " << e.beyond.side << " of " << e.beyond.triangle;
 }
 
 namespace {
@@ -62,7 +62,7 @@ TEST(CollectBoundaryEdges, CornersInOrderEachFanClockwise) {
   const BoundaryEdgeList list = CollectBoundaryEdges(net.store());
   // Corner 0 gives the left edge going down, corner 1 the bottom, and so on:
   // one walk round the data with the data on its left.
-  EXPECT_EQ(list, (BoundaryEdgeList{{7, 4, 1, 9}, {4, 5, 2, 8}, {5, 6, 0, 8}, {6, 7, 0, 9}}));
+  EXPECT_EQ(list, (BoundaryEdgeList{{7, 4, {9, 1}}, {4, 5, {8, 2}}, {5, 6, {8, 0}}, {6, 7, {9, 0}}}));
   EXPECT_EQ(States(net.store()), (std::vector<char>{'N', 'N', 'N', 'N', 'N', 'N', 'N', 'N', 'Y', 'Y'}));
 }
 
@@ -83,8 +83,8 @@ TEST(PeelLongEdges, DepthFirstFromTheOldFromToTheApex) {
   // 7->4 peels 9 (apex 6): 7->6 meets frame triangle 5; 6->4 (80) peels 8
   // (apex 5), whose two edges meet frame triangles 3 and 1. The other three
   // collected edges now have a removed triangle inside and stay.
-  EXPECT_EQ(peeled, (BoundaryEdgeList{{7, 6, 0, 5}, {6, 5, 0, 3}, {5, 4, 0, 1}, {4, 5, 2, 8}, {5, 6, 0, 8},
-                                      {6, 7, 0, 9}}));
+  EXPECT_EQ(peeled, (BoundaryEdgeList{{7, 6, {5, 0}}, {6, 5, {3, 0}}, {5, 4, {1, 0}}, {4, 5, {8, 2}}, {5, 6, {8, 0}},
+                                      {6, 7, {9, 0}}}));
   EXPECT_EQ(RemovedCount(net.store()), 10);
 }
 
@@ -95,9 +95,9 @@ TEST(PeelLongEdges, StopsAtAHullEdgeWhenSurveyPointsLieOnAFrameSide) {
                   {{3, 0, 6}, {0, 7, 6}, {0, 4, 7}, {4, 5, 7}, {7, 5, 6}, {5, 1, 6}, {1, 2, 6}, {2, 3, 6}});
   ModelStore& store = net.store();
   const BoundaryEdgeList collected = CollectBoundaryEdges(store);
-  EXPECT_EQ(collected, (BoundaryEdgeList{{6, 7, 1, 4}}));
+  EXPECT_EQ(collected, (BoundaryEdgeList{{6, 7, {4, 1}}}));
   const BoundaryEdgeList peeled = PeelLongEdges(store, collected, 100);
-  EXPECT_EQ(peeled, (BoundaryEdgeList{{6, 5, 1, 5}, {5, 4, 0, -1}, {4, 7, 0, 2}}));
+  EXPECT_EQ(peeled, (BoundaryEdgeList{{6, 5, {5, 1}}, {5, 4, {-1, 0}}, {4, 7, {2, 0}}}));
   EXPECT_EQ(RemovedCount(store), 8);
 
   // The hull edge leaves its start point's incident triangle as it was.

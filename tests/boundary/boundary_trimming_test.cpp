@@ -84,7 +84,7 @@ TEST_F(TrimBoundaryTest, EdgeFileMatchesTheCLibraryAndPointsAreRedirected) {
   EXPECT_EQ(net_.triangles, twin_.triangles);
 
   std::map<int32_t, int32_t> lastInside;
-  for (const BoundaryEdge& e : boundary) lastInside[e.from] = e.triangle;
+  for (const BoundaryEdge& e : boundary) lastInside[e.from] = e.beyond.triangle;
   for (int32_t p = 0; p < net_.store().pointCount; ++p) {
     auto it = lastInside.find(p);
     const int32_t untouched = twin_.points[static_cast<size_t>(p)].incidentTriangle;

@@ -34,18 +34,16 @@ TEST(EdgeDictionary, KeyIsTheSmallerIndexFirst) {
 
 TEST(EdgeDictionary, LookupFindsTheEntryInEitherOrder) {
   EdgeDictionary d;
-  int32_t triangle = 42, side = 2;
-  EdgeEntry* added = d.LookupOrAddEdge(5, 17, triangle, side);
+  TriangleSide beyond{42, 2};
+  EdgeEntry* added = d.LookupOrAddEdge(5, 17, beyond);
   ASSERT_NE(added, nullptr);
   EXPECT_STREQ(added->key, "5,17");
   EXPECT_EQ(added->useCount, 1);
   EXPECT_EQ(added->balance, 0);
-  EXPECT_EQ(triangle, 42);
-  EXPECT_EQ(side, 2);
-  int32_t t2 = -7, s2 = 0;
-  EXPECT_EQ(d.LookupOrAddEdge(17, 5, t2, s2), added);
-  EXPECT_EQ(t2, 42);
-  EXPECT_EQ(s2, 2);
+  EXPECT_EQ(beyond, (TriangleSide{42, 2}));
+  TriangleSide found{-7, 0};
+  EXPECT_EQ(d.LookupOrAddEdge(17, 5, found), added);
+  EXPECT_EQ(found, (TriangleSide{42, 2}));
   EXPECT_EQ(added->useCount, 2);
   EXPECT_EQ(d.size(), 1u);
 }
@@ -59,8 +57,8 @@ TEST(EdgeDictionary, StaysBalancedAfterEveryAddition) {
   EdgeDictionary d;
   int faults = 0;
   for (const auto& [text, edge] : keys) {
-    int32_t t = edge.first, s = 0;
-    ASSERT_NE(d.LookupOrAddEdge(edge.first, edge.second, t, s), nullptr);
+    TriangleSide beyond{edge.first, 0};
+    ASSERT_NE(d.LookupOrAddEdge(edge.first, edge.second, beyond), nullptr);
     CheckedHeight(d.root(), faults);
   }
   EXPECT_EQ(faults, 0);
@@ -69,16 +67,16 @@ TEST(EdgeDictionary, StaysBalancedAfterEveryAddition) {
   std::mt19937 rng(5);
   std::uniform_int_distribution<int32_t> any(INT32_MIN, INT32_MAX);
   for (int i = 0; i < 3000; ++i) {
-    int32_t t = i, s = i % 3;
-    ASSERT_NE(d.LookupOrAddEdge(any(rng), any(rng), t, s), nullptr);
+    TriangleSide beyond{i, i % 3};
+    ASSERT_NE(d.LookupOrAddEdge(any(rng), any(rng), beyond), nullptr);
   }
   CheckedHeight(d.root(), faults);
   EXPECT_EQ(faults, 0);
   for (const auto& [text, edge] : keys) {
-    int32_t t = -1, s = -1;
-    const EdgeEntry* e = d.LookupOrAddEdge(edge.second, edge.first, t, s);
+    TriangleSide beyond{-1, -1};
+    const EdgeEntry* e = d.LookupOrAddEdge(edge.second, edge.first, beyond);
     ASSERT_STREQ(e->key, text.c_str());
-    EXPECT_EQ(t, edge.first);
+    EXPECT_EQ(beyond.triangle, edge.first);
     EXPECT_EQ(e->useCount, 2);
   }
   d.ClearEdgeDictionary();
@@ -90,14 +88,14 @@ TEST(EdgeDictionary, StaysBalancedAfterEveryAddition) {
 TEST(EdgeDictionary, NoMemoryAddsNothing) {
   EdgeDictionary d;
   d.LimitEntries(1);
-  int32_t t = 3, s = 1;
-  ASSERT_NE(d.LookupOrAddEdge(1, 2, t, s), nullptr);
-  EXPECT_EQ(d.LookupOrAddEdge(2, 3, t, s), nullptr);
+  TriangleSide beyond{3, 1};
+  ASSERT_NE(d.LookupOrAddEdge(1, 2, beyond), nullptr);
+  EXPECT_EQ(d.LookupOrAddEdge(2, 3, beyond), nullptr);
   EXPECT_EQ(d.size(), 1u);
   EXPECT_EQ(d.root()->left, nullptr);
   EXPECT_EQ(d.root()->right, nullptr);
   // A present key needs no memory.
-  EXPECT_NE(d.LookupOrAddEdge(2, 1, t, s), nullptr);
+  EXPECT_NE(d.LookupOrAddEdge(2, 1, beyond), nullptr);
 }
 
 }  // namespace

@@ -69,14 +69,13 @@ std::vector<std::string> BoundaryViolations(const ModelStore& store, const Bound
   std::map<std::pair<int32_t, int32_t>, const BoundaryEdge*> listed;
   for (const BoundaryEdge& e : boundary) {
     if (!listed.emplace(std::pair{e.from, e.to}, &e).second) report("listed twice: " + name(e.from, e.to));
-    if (e.triangle < 0) continue;
-    const TriangleRecord& t = store.triangles[e.triangle];
-    if (t.vertex[(e.side + 1) % 3] != e.from || t.vertex[(e.side + 2) % 3] != e.to) {
+    if (e.beyond.triangle < 0) continue;
+    if (e.beyond.From(store.triangles) != e.from || e.beyond.To(store.triangles) != e.to) {
       report("not opposite its side: " + name(e.from, e.to));
     }
   }
   for (const BoundaryEdge& e : boundary) {
-    if (e.triangle >= 0 && Removed(store, e.triangle) && !listed.count({e.to, e.from})) {
+    if (e.beyond.triangle >= 0 && Removed(store, e.beyond.triangle) && !listed.count({e.to, e.from})) {
       report("removed inside, reverse missing: " + name(e.from, e.to));
     }
   }
@@ -94,7 +93,7 @@ std::vector<std::string> BoundaryViolations(const ModelStore& store, const Bound
         continue;
       }
       auto it = listed.find({a, b});
-      if (it == listed.end() || it->second->triangle != t) report("kept|removed edge not listed: " + name(a, b));
+      if (it == listed.end() || it->second->beyond.triangle != t) report("kept|removed edge not listed: " + name(a, b));
       if (EdgeLength(store, a, b) > limit) report("kept|removed edge too long: " + name(a, b));
     }
     if (removed && !OnFrame(store, t) && !peeledFromOutside) {
