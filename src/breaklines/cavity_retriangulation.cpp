@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "store/triangle_moves.h"
+#include "tin/exact_orientation.h"
 #include "tin/predicates.h"
 
 namespace quarvelin {
@@ -48,6 +49,14 @@ void LinkBoundaryEdge(ModelStore& store, CavityWorkspace& workspace, int32_t t, 
   }
 }
 
+// A sub-polygon still to be laid: chain positions lo..hi, into the record
+// crossedTriangles[record].
+struct ChainWork {
+  int32_t record;
+  int32_t lo;
+  int32_t hi;
+};
+
 // Just above 1, the largest cosine, so that a cosine rounded a little above
 // 1 still wins the first comparison. Another start value could pick another
 // apex in flat or degenerate chains and lay other triangles: it stays.
@@ -81,76 +90,6 @@ int32_t ChooseApex(CavityWorkspace& w, int32_t lo, int32_t hi) {
   return m;
 }
 
-// Error-free transformations: hi + lo is exactly the sum (difference,
-// product) of the two doubles, as long as nothing overflows or underflows.
-struct Exact {
-  double hi, lo;
-};
-
-Exact TwoSum(double a, double b) {
-  const double x = a + b;
-  const double bv = x - a;
-  const double av = x - bv;
-  return {x, (a - av) + (b - bv)};
-}
-
-Exact TwoDiff(double a, double b) { return TwoSum(a, -b); }
-
-Exact Split(double a) {
-  const double c = 134217729.0 * a;  // 2^27 + 1
-  const double hi = c - (c - a);
-  return {hi, a - hi};
-}
-
-Exact TwoProduct(double a, double b) {
-  const double x = a * b;
-  const Exact sa = Split(a), sb = Split(b);
-  const double err = ((x - sa.hi * sb.hi) - sa.lo * sb.hi) - sa.hi * sb.lo;
-  return {x, sa.lo * sb.lo - err};
-}
-
-// Parts whose products and splits stay clear of overflow and underflow.
-bool SafeForExactProducts(const Exact& d) {
-  for (double v : {d.hi, d.lo}) {
-    const double m = std::fabs(v);
-    if (!(m == 0 || (m > 1e-140 && m < 1e140))) return false;
-  }
-  return true;
-}
-
-// Whether (bx - ax)(cy - ay) - (by - ay)(cx - ax) is exactly zero: the
-// sixteen partial products are summed into an expansion without rounding,
-// and a sum of non-overlapping parts is zero only when every part is.
-bool ExactlyCollinear(const PointRecord& a, const PointRecord& b, const PointRecord& c) {
-  const Exact d[4] = {TwoDiff(b.x, a.x), TwoDiff(c.y, a.y), TwoDiff(b.y, a.y), TwoDiff(c.x, a.x)};
-  for (const Exact& e : d) {
-    if (!SafeForExactProducts(e)) return false;
-  }
-  double expansion[32];
-  int size = 0;
-  auto add = [&](double term) {
-    for (int k = 0; k < size; ++k) {
-      const Exact s = TwoSum(term, expansion[k]);
-      expansion[k] = s.lo;
-      term = s.hi;
-    }
-    expansion[size++] = term;
-  };
-  for (int pair = 0; pair < 2; ++pair) {
-    const Exact& u = d[2 * pair];
-    const Exact& v = d[2 * pair + 1];
-    const double sign = pair == 0 ? 1.0 : -1.0;
-    for (double p : {u.hi, u.lo}) {
-      for (double q : {v.hi, v.lo}) {
-        const Exact product = TwoProduct(p, q);
-        add(sign * product.hi);
-        add(sign * product.lo);
-      }
-    }
-  }
-  return std::all_of(expansion, expansion + size, [](double part) { return part == 0; });
-}
-
 }  // namespace
 
 bool LiesOnSegment(const PointRecord* points, int32_t a, int32_t b, int32_t c) {
@@ -160,7 +99,7 @@ bool LiesOnSegment(const PointRecord* points, int32_t a, int32_t b, int32_t c) {
   const bool between = std::min(pa.x, pb.x) <= pc.x && pc.x <= std::max(pa.x, pb.x) &&
                        std::min(pa.y, pb.y) <= pc.y && pc.y <= std::max(pa.y, pb.y) &&
                        !(pc.x == pa.x && pc.y == pa.y) && !(pc.x == pb.x && pc.y == pb.y);
-  return between && ExactlyCollinear(pa, pb, pc);
+  return between && ExactOrientationSign(pa, pb, pc) == 0;
 }
 
 void CavityWorkspace::Release() {
@@ -234,7 +173,7 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
   TriangleRecord* tris = store.triangles;
   const std::vector<int32_t>& records = workspace.crossedTriangles;
   work.Clear();
-  work.PushWork(s, 0, static_cast<int32_t>(chain.size()) - 1);
+  work.Push(ChainWork{s, 0, static_cast<int32_t>(chain.size()) - 1});
   // Record positions are handed out as sub-polygons are pushed, so after a
   // triangle is laid its right part, pushed last, is laid next.
   int32_t last = s;
@@ -245,12 +184,12 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
     workspace.chainY.push_back(store.points[v].y);
   }
   workspace.cosines.resize(chain.size());
-  WorkItem item;
-  while (work.PopWork(item)) {
-    const int32_t lo = item.second;
-    const int32_t hi = item.third;
+  ChainWork item;
+  while (work.Pop(item)) {
+    const int32_t lo = item.lo;
+    const int32_t hi = item.hi;
     const int32_t m = ChooseApex(workspace, lo, hi);
-    const int32_t t = records[static_cast<size_t>(item.first)];
+    const int32_t t = records[static_cast<size_t>(item.record)];
     TriangleRecord& tri = tris[t];
     // neighbour[2], across the base, was set by the parent triangle or, for
     // the first triangle, is set by the caller.
@@ -266,7 +205,7 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
       const int32_t child = records[static_cast<size_t>(last + 1)];
       tri.neighbour[1] = child;
       tris[child].neighbour[2] = t;
-      work.PushWork(last + 1, lo, m);
+      work.Push(ChainWork{last + 1, lo, m});
       added = 1;
     } else {
       LinkBoundaryEdge(store, workspace, t, 1, chain[lo], chain[m]);
@@ -276,7 +215,7 @@ int32_t TriangulateChain(ModelStore& store, WorkStack& work, CavityWorkspace& wo
       const int32_t child = records[static_cast<size_t>(position)];
       tri.neighbour[0] = child;
       tris[child].neighbour[2] = t;
-      work.PushWork(position, m, hi);
+      work.Push(ChainWork{position, m, hi});
       ++added;
     } else {
       LinkBoundaryEdge(store, workspace, t, 0, chain[m], chain[hi]);

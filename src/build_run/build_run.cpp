@@ -18,6 +18,7 @@
 #include "store/model_store.h"
 #include "store/point_import.h"
 #include "tin/location_index.h"
+#include "tin/network_validation.h"
 #include "tin/point_insertion.h"
 #include "tin/work_stack.h"
 
@@ -257,6 +258,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   if (!Report(ImportPoints(store, checkRings), reporter)) return outcome;
   BuildCellOrder(store);
   OpenTriangleTable(store);
+  CheckNetworkAfter(store, "opening the triangle table");
 
   reporter.SetStatus("正在构建TIN，请稍候...");
   reporter.SetCaptions("需处理的点数：", "完成点数：");
@@ -282,6 +284,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
       },
       [&](int32_t p, int distance) { inserter.Prefetch(p, distance); });
   inserter.DropLocationIndex();
+  CheckNetworkAfter(store, "point insertion");
   // lastTriangle, one less than the records in use: the figure the summary
   // and TIN.inf have always given as the number of triangles.
   const int32_t triangleFigure = store.lastTriangle;
@@ -295,8 +298,10 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   SegmentInserter segments(store, work);
   EnforceBreaklines(projectDirectory, segments, reporter);
   if (options.contoursAsFeatureLines && !EnforceContours(projectDirectory, segments, reporter)) return outcome;
+  CheckNetworkAfter(store, "breakline and contour enforcement");
 
   if (!AdjustBoundary(store, segments, rings, options, reporter, outcome)) return outcome;
+  CheckNetworkAfter(store, "trimming or clipping the boundary");
   if (options.writeSjwFile && !Report(SjwExport(store), reporter)) return outcome;
 
   reporter.SetStatus("正在输出TIN数据...");

@@ -1,9 +1,16 @@
 // The last-in first-out list of work items shared by point insertion and the
 // re-triangulation of breakline cavities. Each user empties it before use and
 // leaves it empty. One per build.
+//
+// Every user reads the three values of an item its own way, so each pushes
+// and pops its own item type, three 32-bit values laid out like WorkItem:
+// the cavity re-triangulation a sub-polygon to lay (ChainWork). Point
+// insertion still pushes bare WorkItems: (triangle, edge position, kind).
 #pragma once
 
+#include <bit>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace quarvelin {
@@ -13,6 +20,9 @@ struct WorkItem {
   int32_t second;
   int32_t third;
 };
+
+template <class Item>
+concept WorkItemType = sizeof(Item) == sizeof(WorkItem) && std::is_trivially_copyable_v<Item>;
 
 class WorkStack {
  public:
@@ -24,6 +34,19 @@ class WorkStack {
     if (items_.empty()) return false;
     item = items_.back();
     items_.pop_back();
+    return true;
+  }
+
+  // The same for a user's own item type.
+  template <WorkItemType Item>
+  void Push(const Item& item) {
+    items_.push_back(std::bit_cast<WorkItem>(item));
+  }
+  template <WorkItemType Item>
+  bool Pop(Item& item) {
+    WorkItem raw;
+    if (!PopWork(raw)) return false;
+    item = std::bit_cast<Item>(raw);
     return true;
   }
 

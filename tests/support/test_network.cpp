@@ -4,6 +4,7 @@
 #include <set>
 
 #include "store/point_import.h"
+#include "tin/network_validation.h"
 
 namespace quarvelin::testing {
 
@@ -83,54 +84,7 @@ int OrientationSign(const PointRecord& a, const PointRecord& b, const PointRecor
 
 std::vector<std::string> CheckNetwork(const ModelStore& store) {
   std::vector<std::string> errors;
-  auto report = [&](int32_t t, const std::string& what) {
-    if (errors.size() < 20) errors.push_back("triangle " + std::to_string(t) + ": " + what);
-  };
-  const int32_t n = store.lastTriangle + 1;
-  for (int32_t t = 0; t < n; ++t) {
-    const TriangleRecord& tri = store.triangles[t];
-    for (int k = 0; k < 3; ++k) {
-      if (tri.vertex[k] < 0 || tri.vertex[k] >= store.pointCount) {
-        report(t, "vertex out of range");
-        goto next;
-      }
-    }
-    {
-      int sign = OrientationSign(store.points[tri.vertex[0]], store.points[tri.vertex[1]], store.points[tri.vertex[2]]);
-      if (sign < 0) report(t, "clockwise");
-      bool onBoundary = tri.neighbour[0] < 0 || tri.neighbour[1] < 0 || tri.neighbour[2] < 0;
-      if (sign == 0 && !onBoundary) report(t, "zero area inside the network");
-    }
-    for (int k = 0; k < 3; ++k) {
-      if (tri.edgeMark[k] != kOrdinaryEdge && tri.edgeMark[k] != kFixedEdge) report(t, "bad edge mark");
-      int32_t u = tri.neighbour[k];
-      if (u < -1 || u >= n) {
-        report(t, "neighbour out of range");
-        continue;
-      }
-      if (u == -1) continue;
-      const TriangleRecord& other = store.triangles[u];
-      int back = NeighbourPosition(other, t);
-      if (back < 0) {
-        report(t, "neighbour " + std::to_string(u) + " does not name it back");
-        continue;
-      }
-      int32_t a = tri.vertex[(k + 1) % 3], b = tri.vertex[(k + 2) % 3];
-      int32_t c = other.vertex[(back + 1) % 3], d = other.vertex[(back + 2) % 3];
-      if (!(a == d && b == c)) report(t, "neighbour " + std::to_string(u) + " across the wrong edge");
-      if ((tri.edgeMark[k] == kFixedEdge) != (other.edgeMark[back] == kFixedEdge)) {
-        report(t, "fixed edge marked on one side only");
-      }
-    }
-  next:;
-  }
-  for (int32_t p = 0; p < store.pointCount; ++p) {
-    int32_t t = store.points[p].incidentTriangle;
-    if (t < 0) continue;
-    if (t >= n || VertexPosition(store.triangles[t], p) < 0) {
-      if (errors.size() < 20) errors.push_back("point " + std::to_string(p) + ": incident triangle lacks it");
-    }
-  }
+  for (const NetworkFault& fault : ValidateNetwork(store)) errors.push_back(DescribeFault(fault));
   return errors;
 }
 

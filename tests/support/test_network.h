@@ -1,6 +1,6 @@
 // Networks held in memory for the tests: the same ModelStore a build uses,
-// over vectors instead of mapped files, and checks of its invariants that do
-// not reuse the engine's own predicates.
+// over vectors instead of mapped files, and checks of it that do not reuse
+// the engine's own predicates.
 #pragma once
 
 #include <cstdint>
@@ -46,10 +46,8 @@ class TestNetwork {
   PointInserter inserter_;
 };
 
-// Violations of the network's invariants (empty when sound): symmetric links
-// across the right edges, live triangles counter-clockwise or of zero area
-// only on the outer boundary, incident triangles that hold their point, and
-// every mark 'a' or 'f' with a fixed edge fixed on both sides.
+// The network's faults as ValidateNetwork finds them, as text (empty when
+// sound), so that a failing test names them.
 std::vector<std::string> CheckNetwork(const ModelStore& store);
 
 // Ordinary edges between two triangles across which the network is not
