@@ -496,19 +496,17 @@ std::vector<BoundaryEdge> RingClipper::TraceWalk(int32_t t, int k, std::vector<u
   while (!(listed[static_cast<size_t>(c)] & (1u << side))) {
     listed[static_cast<size_t>(c)] |= static_cast<uint8_t>(1u << side);
     const TriangleSide edge{c, side};
-    const int32_t from = edge.From(tris), at = edge.To(tris);
-    walk.push_back({from, at, edge});
-    int32_t behind = from;
-    for (int32_t turns = 0; turns <= store_.lastTriangle; ++turns) {
-      const int s = VertexPosition(tris[c], behind);
-      const int32_t beyond = tris[c].neighbour[s];
-      if (!Kept(beyond)) {
-        side = s;
-        break;
-      }
-      behind = tris[c].vertex[Cw(s)];
-      c = beyond;
-    }
+    const int32_t at = edge.To(tris);
+    walk.push_back({edge.From(tris), at, edge});
+    // The walk goes on along the side that leaves `at` in the first triangle
+    // round it, clockwise, with no kept triangle beyond.
+    int64_t steps = int64_t{store_.lastTriangle} + 1;
+    const TurnStop next = TurnRoundVertex(tris, at, c, Turn::kClockwise, steps, [&](int32_t u, int corner) {
+      return !Kept(NextRoundCorner(tris[u], corner, Turn::kClockwise));
+    });
+    if (next.end != TurnEnd::kFound) break;
+    c = next.triangle;
+    side = Cw(next.corner);
   }
   return walk;
 }

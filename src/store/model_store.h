@@ -2,13 +2,8 @@
 // and the cell order. One ModelStore exists per build; the engine, breakline
 // enforcement and boundary trimming all work on it.
 //
-// Invariants between operations, once the triangle table is open:
-//  - records 0..lastTriangle of the triangle table are in use; every live
-//    triangle is counter-clockwise (or, in the degenerate cases of points on
-//    the outer edge, of zero area);
-//  - neighbour links are symmetric: if t.neighbour[i] == u, u names t back;
-//  - the incidentTriangle of every inserted point names a triangle that has it
-//    as a corner.
+// The invariants that the network keeps between operations, once the
+// triangle table is open, are ValidateNetwork's (tin/network_validation.h).
 #pragma once
 
 #include <cstdint>
