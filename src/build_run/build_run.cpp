@@ -282,7 +282,7 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
         ++done;
         reporter.SetBarPos(percent());
       },
-      [&](int32_t p, int distance) { inserter.Prefetch(p, distance); });
+      [&](const int32_t* upcoming, int count) { inserter.Prefetch(upcoming, count); });
   inserter.DropLocationIndex();
   CheckNetworkAfter(store, "point insertion");
   // lastTriangle, one less than the records in use: the figure the summary

@@ -204,8 +204,9 @@ class WalkOrder {
     GridCell& cell = store_.grid.cells[static_cast<size_t>(store_.cellOrder[static_cast<size_t>(entry_++)].cell)];
     p = cell.cursor;
     cell.cursor = store_.points[p].nextInCell;
-    // The cell's next point is read when its turn comes in the next sweep.
-    if (cell.cursor >= 0) __builtin_prefetch(&store_.points[cell.cursor].nextInCell);
+    // The cell's next point is read when its turn comes in the next sweep
+    // (after a cell's last point the cursor holds whatever its link held).
+    if (cell.cursor >= 0 && cell.cursor < store_.pointCount) store_.PrefetchPoint(cell.cursor);
     return true;
   }
 
@@ -220,32 +221,29 @@ class WalkOrder {
 
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
                       const std::function<void(int32_t)>& insert,
-                      const std::function<void(int32_t, int)>& lookahead) {
+                      const std::function<void(const int32_t* upcoming, int count)>& lookahead) {
   // The cells of one sweep lie all over the survey, so nearly every read of
   // an insertion misses the cache: the points of the next insertions, across
   // the end of a sweep too, are known early so that their reads can start.
-  struct Pending {
-    int32_t point;
-    bool opensSweep;
-  };
-  std::array<Pending, kInsertionLookahead + 1> ahead{};
-  size_t first = 0, count = 0;
+  // pending[0] is the next insertion; a sweep opens before sweepOpens[0].
+  std::array<int32_t, kInsertionLookahead + 1> pending{};
+  std::array<bool, kInsertionLookahead + 1> sweepOpens{};
+  int count = 0;
   WalkOrder order(store);
   auto fill = [&] {
-    for (Pending next{}; count < ahead.size() && order.Next(next.point, next.opensSweep); ++count) {
-      ahead[(first + count) % ahead.size()] = next;
+    for (bool opens = false; count < static_cast<int>(pending.size()) && order.Next(pending[count], opens); ++count) {
+      sweepOpens[count] = opens;
     }
   };
   fill();
   while (count > 0) {
-    if (lookahead) {
-      for (size_t d = count - 1; d >= 1; --d) lookahead(ahead[(first + d) % ahead.size()].point, static_cast<int>(d));
-    }
-    const Pending current = ahead[first];
-    first = (first + 1) % ahead.size();
+    if (lookahead && count > 1) lookahead(pending.data() + 1, count - 1);
+    const int32_t p = pending[0];
+    if (sweepOpens[0]) sweepStarted();
+    std::copy(pending.begin() + 1, pending.begin() + count, pending.begin());
+    std::copy(sweepOpens.begin() + 1, sweepOpens.begin() + count, sweepOpens.begin());
     --count;
-    if (current.opensSweep) sweepStarted();
-    insert(current.point);
+    insert(p);
     fill();
   }
 }

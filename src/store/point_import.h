@@ -32,12 +32,12 @@ void BuildCellOrder(ModelStore& store);
 // The insertion walk: in sweep s every cell with more than s points hands its
 // (s+1)-th point to `insert`, cells taken in cellOrder order. `sweepStarted`
 // runs at the start of every sweep. `lookahead`, when given, is told before
-// every insertion of the points that the next kInsertionLookahead insertions
-// take, each with how many insertions ahead it is (farthest first), so that
-// their reads can start early.
+// every insertion of the points that the next insertions take (up to
+// kInsertionLookahead, fewer at the walk's end): upcoming[d - 1] is the
+// point d insertions ahead. Their reads can then start early.
 constexpr int kInsertionLookahead = 16;
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
                       const std::function<void(int32_t)>& insert,
-                      const std::function<void(int32_t, int)>& lookahead = {});
+                      const std::function<void(const int32_t* upcoming, int count)>& lookahead = {});
 
 }  // namespace quarvelin

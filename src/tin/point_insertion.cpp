@@ -19,17 +19,21 @@ void PointInserter::UseLocationIndex(bool checking) {
   checking_ = checking;
 }
 
-void PointInserter::Prefetch(int32_t p, int distance) const {
+void PointInserter::Prefetch(const int32_t* upcoming, int count) const {
   if (index_.IsOpen()) {
-    index_.Prefetch(p, sequence_ + static_cast<uint32_t>(distance));
+    for (int d = count; d >= 1; --d) index_.Prefetch(upcoming[d - 1], sequence_ + static_cast<uint32_t>(d));
     return;
   }
-  if (distance > 6) return;
-  if (distance == 6) {
+  for (int d = std::min(count, kWalkLookahead); d >= 1; --d) PrefetchWalkStart(upcoming[d - 1], d);
+}
+
+// The walk's start, a stage per insertion: the point, its cell, the cell's
+// first point, that point's triangle, the anchor.
+void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
+  if (distance == kWalkLookahead) {
     store_.PrefetchPoint(p);
     return;
   }
-  // The walk's start: the first point of p's cell, its triangle, the anchor.
   const PointRecord& q = store_.points[p];
   const int32_t cell = store_.grid.CellAt(q.x, q.y);
   if (cell < 0 || distance < 2) return;

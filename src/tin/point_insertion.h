@@ -51,10 +51,11 @@ class PointInserter {
   void UseLocationIndex(bool checking);
   // Frees the index; location goes back to the walk alone.
   void DropLocationIndex() { index_.Close(); }
-  // Asks the cache for what inserting p will read first, `distance`
-  // insertions ahead (1 to kInsertionLookahead, once for each): each
-  // stage reads what the one before fetched.
-  void Prefetch(int32_t p, int distance) const;
+  // Asks the cache for what the coming insertions will read first;
+  // upcoming[d - 1] is the point d insertions ahead. Called before every
+  // insertion, so each point passes through every stage, each stage reading
+  // what the one before fetched.
+  void Prefetch(const int32_t* upcoming, int count) const;
 
  private:
   // The located triangle: the index's answer when it has one, else the walk's.
@@ -63,6 +64,8 @@ class PointInserter {
   // The cavity search from t0. With `starShaped` set, a triangle joins only
   // when the boundary stays visible from p, which yields a smaller but sound
   // cavity where rounding made the in-circle results inconsistent.
+  static constexpr int kWalkLookahead = 6;
+  void PrefetchWalkStart(int32_t p, int distance) const;
   bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
   void PushAcrossEdge(int32_t c, int k);
   bool Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const;
