@@ -19,7 +19,8 @@ struct [[nodiscard]] Result {
   bool ok() const requires std::same_as<Code, bool> { return code; }
 };
 
-// Done, or not done and why.
+// Done or not, with what the user is to be told: why not, or, for a step
+// that goes on, what it had to pass over.
 using Status = Result<bool>;
 
 inline Status Done() { return {true, {}}; }
