@@ -4,6 +4,7 @@
 #include <cfloat>
 #include <cmath>
 
+#include "store/triangle_moves.h"
 #include "tin/point_location.h"
 
 namespace quarvelin {
@@ -241,9 +242,8 @@ int32_t LocationIndex::WalkStart(PlanePosition q) const {
 int LocationIndex::StepToward(PlanePosition q, int32_t t, int step) const {
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
-  for (int n = 0; n < 3; ++n) {
-    const int k = (step + n) % 3;
-    if (OrientationAboutMidpoint(v[(k + 1) % 3], v[(k + 2) % 3], q) < 0) return k;
+  for (int n = 0, k = step % 3; n < 3; ++n, k = Ccw(k)) {
+    if (OrientationAboutMidpoint(v[Ccw(k)], v[Cw(k)], q) < 0) return k;
   }
   return -1;
 }
@@ -271,7 +271,7 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, double& clearance
   const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
   clearance = INFINITY;
   for (int k = 0; k < 3; ++k) {
-    const PlanePosition a = v[k], b = v[(k + 1) % 3];
+    const PlanePosition a = v[k], b = v[Ccw(k)];
     const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
     if (!(value > 0)) return false;
     const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);

@@ -7,11 +7,6 @@
 
 namespace quarvelin {
 
-namespace {
-constexpr int32_t kTestTriangle = -1;
-constexpr int32_t kBoundaryMarker = 1;
-}  // namespace
-
 PointInserter::PointInserter(ModelStore& store, WorkStack& work) : store_(store), work_(work) {}
 
 void PointInserter::UseLocationIndex(bool checking) {
@@ -88,24 +83,26 @@ int PointInserter::InsertPoint(int32_t p) {
   return InsertByCavity(t, p);
 }
 
-void PointInserter::PushAcrossEdge(int32_t c, int k) {
-  const TriangleRecord& tri = store_.triangles[c];
-  const int32_t u = tri.neighbour[k];
-  if (u == -1 || tri.edgeMark[k] == kFixedEdge) {
-    work_.PushWork(c, k, kBoundaryMarker);
-  } else {
-    const int j = NeighbourPosition(store_.triangles[u], c);
-    // The in-circle test of u reads its corner opposite the shared edge.
-    if (j >= 0) store_.PrefetchPoint(store_.triangles[u].vertex[j]);
-    work_.PushWork(u, j, kTestTriangle);
+// Side `out` of cavity triangle c: the search goes on into the triangle
+// beyond it, unless the side is a fixed edge or on the outer boundary, where
+// it bounds the cavity.
+void PointInserter::PushAcrossEdge(TriangleSide out) {
+  const TriangleRecord* tris = store_.triangles;
+  if (out.Neighbour(tris) == -1 || tris[out.triangle].edgeMark[out.side] == kFixedEdge) {
+    work_.Push(CavityWork{out, CavityWork::kBound});
+    return;
   }
+  const TriangleSide entry = out.Twin(tris);
+  // The in-circle test of the triangle beyond reads its corner across the side.
+  if (entry.side >= 0) store_.PrefetchPoint(entry.Apex(tris));
+  work_.Push(CavityWork{entry, CavityWork::kEnter});
 }
 
-bool PointInserter::Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const {
+bool PointInserter::Visible(int32_t from, int32_t to, int32_t beyond, int32_t p) const {
   const double o = Orientation(store_.points, from, to, p);
   // On the outer boundary a point on the edge is the documented degenerate
   // case: its triangle has zero area but the network stays consistent.
-  return o > 0 || (o == 0 && outer == -1);
+  return o > 0 || (o == 0 && beyond == -1);
 }
 
 bool PointInserter::InCavity(int32_t t) const {
@@ -139,52 +136,39 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
   marking_ = false;
   const TriangleRecord* tris = store_.triangles;
   bool consistent = true;
+  auto visible = [&](TriangleSide side) { return Visible(side.From(tris), side.To(tris), side.Neighbour(tris), p); };
   for (int32_t u : tris[t0].neighbour) store_.PrefetchTriangle(u);
   for (int i = 0; i < 3; ++i) {
     work_.Clear();
-    const TriangleRecord& t = tris[t0];
-    const int32_t u = t.neighbour[i];
-    const int32_t from = t.vertex[(i + 1) % 3], to = t.vertex[(i + 2) % 3];
-    if (u == -1 || t.edgeMark[i] == kFixedEdge) {
-      edges_.push_back({from, to, u == -1 ? 0 : NeighbourPosition(tris[u], t0), u, -1});
-    } else {
-      work_.PushWork(u, NeighbourPosition(tris[u], t0), kTestTriangle);
-    }
-    WorkItem item;
-    while (work_.PopWork(item)) {
-      if (item.third == kBoundaryMarker) {
-        const TriangleRecord& c = tris[item.first];
-        const int k = item.second;
-        const int32_t outer = c.neighbour[k];
-        edges_.push_back({c.vertex[(k + 1) % 3], c.vertex[(k + 2) % 3],
-                          outer == -1 ? 0 : NeighbourPosition(tris[outer], item.first), outer, -1});
+    PushAcrossEdge({t0, i});
+    CavityWork item;
+    while (work_.Pop(item)) {
+      const TriangleSide side = item.side;
+      if (item.kind == CavityWork::kBound) {
+        edges_.push_back({side.From(tris), side.To(tris), side.Twin(tris), -1});
         continue;
       }
-      const int32_t v = item.first;
-      const int j = item.second;
-      if (j < 0 || InCavity(v)) {
+      // The search entered side.triangle across side.side, from the cavity.
+      if (side.side < 0 || InCavity(side.triangle)) {
         // Reached twice, or the links do not name each other: the in-circle
         // results (or the network) are inconsistent here.
         consistent = false;
         continue;
       }
-      const TriangleRecord& tri = tris[v];
+      const TriangleRecord& tri = tris[side.triangle];
       bool joins = InCircle(store_.points, tri.vertex[0], tri.vertex[1], tri.vertex[2], p) < 0;
       if (starShaped) {
-        const int32_t from0 = tri.vertex[(j + 2) % 3], to0 = tri.vertex[(j + 1) % 3];
-        const bool entryVisible = Visible(from0, to0, 0, p);
-        const bool sidesVisible = Visible(tri.vertex[(j + 2) % 3], tri.vertex[j], tri.neighbour[(j + 1) % 3], p) &&
-                                  Visible(tri.vertex[j], tri.vertex[(j + 1) % 3], tri.neighbour[(j + 2) % 3], p);
-        joins = (joins || !entryVisible) && sidesVisible;
+        const bool entryVisible = Visible(side.To(tris), side.From(tris), 0, p);
+        joins = (joins || !entryVisible) && visible(side.Next()) && visible(side.Prev());
       }
       if (joins) {
-        JoinCavity(v);
-        store_.PrefetchTriangle(tri.neighbour[(j + 1) % 3]);
-        store_.PrefetchTriangle(tri.neighbour[(j + 2) % 3]);
-        PushAcrossEdge(v, (j + 2) % 3);
-        PushAcrossEdge(v, (j + 1) % 3);
+        JoinCavity(side.triangle);
+        store_.PrefetchTriangle(side.Next().Neighbour(tris));
+        store_.PrefetchTriangle(side.Prev().Neighbour(tris));
+        PushAcrossEdge(side.Prev());
+        PushAcrossEdge(side.Next());
       } else {
-        edges_.push_back({tri.vertex[(j + 2) % 3], tri.vertex[(j + 1) % 3], j, v, -1});
+        edges_.push_back({side.To(tris), side.From(tris), side, -1});
       }
     }
   }
@@ -199,7 +183,7 @@ bool PointInserter::CavityClosesAround(int32_t p) const {
   for (size_t k = 0; k < n; ++k) {
     const CavityEdge& e = edges_[k];
     if (e.to != edges_[(k + 1) % n].from) return false;
-    if (!Visible(e.from, e.to, e.outer, p)) return false;
+    if (!Visible(e.from, e.to, e.beyond.triangle, p)) return false;
   }
   return true;
 }
@@ -244,8 +228,8 @@ void PointInserter::FillCavity(int32_t t0, int32_t p) {
     tris[s].vertex[0] = e.from;
     tris[s].vertex[1] = e.to;
     tris[s].vertex[2] = p;
-    tris[s].neighbour[2] = e.outer;
-    if (e.outer != -1) tris[e.outer].neighbour[e.backIndex] = s;
+    tris[s].neighbour[2] = e.beyond.triangle;
+    if (e.beyond.triangle != -1) tris[e.beyond.triangle].neighbour[e.beyond.side] = s;
     store_.points[e.from].incidentTriangle = s;
     e.newTriangle = s;
   }

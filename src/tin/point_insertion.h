@@ -8,18 +8,29 @@
 #include <vector>
 
 #include "store/model_store.h"
+#include "store/triangle_moves.h"
 #include "tin/location_index.h"
 #include "tin/work_stack.h"
 
 namespace quarvelin {
 
-// One edge of the cavity's boundary, directed so that the cavity lies on its left.
+// One edge of the cavity's boundary, directed so that the cavity lies on its
+// left, and the same edge as a side of the triangle beyond ({-1, 0} on the
+// outer boundary), whose link the fan triangle takes over.
 struct CavityEdge {
   int32_t from;
   int32_t to;
-  int32_t backIndex;  // slot of the outer triangle's neighbour entry that points into the cavity
-  int32_t outer;      // triangle beyond the edge, -1 on the outer boundary
+  TriangleSide beyond;
   int32_t newTriangle;
+};
+
+// An item of the cavity search: a side the search entered a triangle by,
+// which is tested for the cavity, or a side of a cavity triangle that bounds
+// the cavity.
+struct CavityWork {
+  enum Kind : int32_t { kEnter, kBound };
+  TriangleSide side;
+  Kind kind;
 };
 
 struct InsertionCounts {
@@ -67,8 +78,10 @@ class PointInserter {
   static constexpr int kWalkLookahead = 6;
   void PrefetchWalkStart(int32_t p, int distance) const;
   bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
-  void PushAcrossEdge(int32_t c, int k);
-  bool Visible(int32_t from, int32_t to, int32_t outer, int32_t p) const;
+  void PushAcrossEdge(TriangleSide out);
+  // p lies left of the edge from `from` to `to`, or on it where nothing lies
+  // beyond (`beyond` -1).
+  bool Visible(int32_t from, int32_t to, int32_t beyond, int32_t p) const;
   bool CavityClosesAround(int32_t p) const;
   void FillCavity(int32_t t0, int32_t p);
   bool InCavity(int32_t t) const;

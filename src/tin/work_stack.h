@@ -4,8 +4,8 @@
 //
 // Every user reads the three values of an item its own way, so each pushes
 // and pops its own item type, three 32-bit values laid out like WorkItem:
-// the cavity re-triangulation a sub-polygon to lay (ChainWork). Point
-// insertion still pushes bare WorkItems: (triangle, edge position, kind).
+// the cavity re-triangulation a sub-polygon to lay (ChainWork), point
+// insertion a side to search across (CavityWork).
 #pragma once
 
 #include <bit>
@@ -28,25 +28,17 @@ class WorkStack {
  public:
   void Clear() { items_.clear(); }
   bool Empty() const { return items_.empty(); }
-  void PushWork(int32_t first, int32_t second, int32_t third) { items_.push_back({first, second, third}); }
-  // Takes the top item; false when the stack is empty.
-  bool PopWork(WorkItem& item) {
-    if (items_.empty()) return false;
-    item = items_.back();
-    items_.pop_back();
-    return true;
-  }
-
-  // The same for a user's own item type.
+  // Pushes and takes a user's own item type; Pop is false when the stack is
+  // empty.
   template <WorkItemType Item>
   void Push(const Item& item) {
     items_.push_back(std::bit_cast<WorkItem>(item));
   }
   template <WorkItemType Item>
   bool Pop(Item& item) {
-    WorkItem raw;
-    if (!PopWork(raw)) return false;
-    item = std::bit_cast<Item>(raw);
+    if (items_.empty()) return false;
+    item = std::bit_cast<Item>(items_.back());
+    items_.pop_back();
     return true;
   }
 
