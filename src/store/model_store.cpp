@@ -25,8 +25,8 @@ int32_t PointGrid::CellAt(double x, double y) const {
 
 namespace {
 
-// Cell sizes are multiples of 100 that a double holds exactly, as the
-// sizing's steps of 100 need: at most 2^53.
+// Cell sizes are multiples of kCellStep that a double holds exactly, as the
+// sizing's steps need: at most 2^53.
 constexpr double kMostCellSteps = 90071992547409.0;  // 2^53 / 100, rounded down
 
 }  // namespace
@@ -40,22 +40,23 @@ bool SizeGrid(PointGrid& grid, double minX, double minY, double maxX, double max
   const double width = maxX - minX;
   const double height = maxY - minY;
   if (!(width >= 0 && height >= 0 && width <= DBL_MAX && height <= DBL_MAX)) return false;
-  // The rule steps cellSize 100 at a time from 100 until both counts,
-  // integer part of (extent / cellSize + kCellNudge) + 1, are at most 500,
-  // that is until both quotients plus the nudge are below 500. Rounded division and
-  // addition never increase a quotient when cellSize grows, so the sizes that
-  // pass are all those from the first one on: it is found by counting down
-  // and up from an estimate instead, with the same arithmetic at each size.
+  // The rule steps cellSize by kCellStep from kCellStep until both counts,
+  // integer part of (extent / cellSize + kCellNudge) + 1, are at most
+  // kMostCellsAcross, that is until both quotients plus the nudge are below
+  // it. Rounded division and addition never increase a quotient when
+  // cellSize grows, so the sizes that pass are all those from the first one
+  // on: it is found by counting down and up from an estimate instead, with
+  // the same arithmetic at each size.
   auto fits = [&](double steps) {
-    const double cellSize = 100 * steps;
-    return width / cellSize + kCellNudge < 500 && height / cellSize + kCellNudge < 500;
+    const double cellSize = kCellStep * steps;
+    return width / cellSize + kCellNudge < kMostCellsAcross && height / cellSize + kCellNudge < kMostCellsAcross;
   };
   double steps = std::max(1.0, std::ceil(std::max(width, height) / 49999.9));
   if (steps > kMostCellSteps) return false;
   while (steps > 1 && fits(steps - 1)) --steps;
   while (!fits(steps)) ++steps;
   if (steps > kMostCellSteps) return false;
-  grid.cellSize = 100 * steps;
+  grid.cellSize = kCellStep * steps;
   grid.columnCount = static_cast<int32_t>(width / grid.cellSize + kCellNudge) + 1;
   grid.rowCount = static_cast<int32_t>(height / grid.cellSize + kCellNudge) + 1;
   return true;

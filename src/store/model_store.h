@@ -37,8 +37,9 @@ struct PointGrid {
   int32_t Index(double value, double origin, int32_t limit) const;
 };
 
-// Sizes the grid over a bounding box: the smallest multiple of 100 (at least
-// 100) for cellSize such that neither count exceeds 500. Leaves cells empty.
+// Sizes the grid over a bounding box: the smallest multiple of kCellStep (at
+// least kCellStep) for cellSize such that neither count exceeds
+// kMostCellsAcross. Leaves cells empty.
 // False when the box is inverted, its extent is not a finite number, or it
 // needs cells larger than 2^53, beyond which multiples of 100 are not all
 // numbers.

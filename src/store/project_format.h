@@ -22,6 +22,12 @@ inline constexpr char kLineFileFolder[] = "pmap";
 // so the nudge stays.
 inline constexpr double kCellNudge = 0.001;
 
+// The grid's cell size is the smallest multiple of kCellStep for which
+// neither count of cells exceeds kMostCellsAcross. Hosts size the grid of
+// Grid.idx from PtIndex.idx by the same rule.
+inline constexpr double kCellStep = 100;
+inline constexpr int32_t kMostCellsAcross = 500;
+
 // A line vertex stands for the survey point within this distance of it, in x
 // and in y each (a square, not a circle), strictly. Hosts write line vertices
 // as copies of survey points, so a small tolerance only absorbs the rounding
