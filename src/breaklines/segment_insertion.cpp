@@ -62,19 +62,22 @@ bool SegmentInserter::FindStartWedge(int32_t a, int32_t b, StartWedge& wedge) co
     double side = 0;
   } known;
   auto side = [&](int32_t c) { return c == known.vertex ? known.side : Orientation(store_.points, a, b, c); };
-  const TurnStop stop = FindRoundVertex(tris, a, store_.points[a].incidentTriangle, int64_t{store_.lastTriangle} + 1,
-                                        [&](int32_t t, int i) {
-                                          const int32_t c1 = tris[t].vertex[Ccw(i)];
-                                          const int32_t c2 = tris[t].vertex[Cw(i)];
-                                          wedge.o1 = side(c1);
-                                          if (!(wedge.o1 <= 0)) {
-                                            known = {c1, wedge.o1};
-                                            return false;
-                                          }
-                                          wedge.o2 = side(c2);
-                                          known = {c2, wedge.o2};
-                                          return wedge.o2 >= 0;
-                                        });
+  // The wedge has c1, the corner after a, right of a->b or on it, and c2,
+  // the corner before a, left of it or on it.
+  auto isStartWedge = [&](int32_t t, int i) {
+    const int32_t c1 = tris[t].vertex[Ccw(i)];
+    const int32_t c2 = tris[t].vertex[Cw(i)];
+    wedge.o1 = side(c1);
+    if (!(wedge.o1 <= 0)) {
+      known = {c1, wedge.o1};
+      return false;
+    }
+    wedge.o2 = side(c2);
+    known = {c2, wedge.o2};
+    return wedge.o2 >= 0;
+  };
+  const int64_t steps = int64_t{store_.lastTriangle} + 1;
+  const TurnStop stop = FindRoundVertex(tris, a, store_.points[a].incidentTriangle, steps, isStartWedge);
   wedge.triangle = stop.triangle;
   wedge.position = stop.corner;
   return stop.end == TurnEnd::kFound;
