@@ -11,8 +11,6 @@ namespace quarvelin {
 
 namespace {
 
-// TriangleContains accepts an orientation value down to minus this.
-constexpr double kAcceptance = 0.00000001;
 // An orientation value computed from points whose x and y each spread over at
 // most D lies within kRounding * D * D of the exact value, for both
 // OrientationXY and OrientationAboutMidpoint (a bound several times the
@@ -79,14 +77,14 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
   shape.altitude = doubleArea / longest * (1 - kSlack);
   // A point within one longest edge of the triangle spreads with any edge
   // over at most three longest edges.
-  const double tau = (kAcceptance + RoundingBound(3 * longest)) / shortest;
+  const double tau = (kLocationTolerance + RoundingBound(3 * longest)) / shortest;
   shape.reach = tau * 3 * longest * longest / doubleArea * (1 + kSlack);
   // Beyond one longest edge the bound above does not hold; past it the
   // rounding grows with the square of the distance while the distance to an
   // outward-moved edge grows only linearly, so the triangle must also stay
   // clear at the far side of the frame (the gap is concave in between).
   const double farGap = shortest * frameSpread_ * doubleArea / (3 * longest * longest) * (1 - kSlack) -
-                        (kAcceptance + RoundingBound(longest + frameSpread_));
+                        (kLocationTolerance + RoundingBound(longest + frameSpread_));
   if (!(shape.reach <= longest) || !(farGap > 0)) {
     shape.reach = INFINITY;
     return shape;

@@ -6,16 +6,10 @@ namespace quarvelin {
 
 namespace {
 
-// A point this little outside an edge (an orientation value) still counts
-// as inside, so that a point on an edge that rounding puts a hair outside is
-// found in the first triangle tried that has the edge. Which triangle a point
-// is located in decides the network: the value stays.
-constexpr double kTolerance = -0.00000001;
-
 // One edge test of TriangleContains: q on the edge from a to b or left of
 // it, within the tolerance. A value that is not a number fails.
 bool WithinEdge(PlanePosition a, PlanePosition b, PlanePosition q) {
-  return OrientationAboutMidpoint(a, b, q) >= kTolerance;
+  return OrientationAboutMidpoint(a, b, q) >= -kLocationTolerance;
 }
 
 // TriangleContains with the edge opposite corner `first` tested first. The

@@ -11,8 +11,14 @@
 
 namespace quarvelin {
 
-// 1 when q lies inside triangle t or on it, within an orientation tolerance of
-// 1e-8 per edge; else 0. A value that is not a number counts as outside.
+// A point this little outside an edge (an orientation value) still counts
+// as inside, so that a point on an edge that rounding puts a hair outside is
+// found in the first triangle tried that has the edge. Which triangle a point
+// is located in decides the network: the value stays.
+constexpr double kLocationTolerance = 0.00000001;
+
+// 1 when q lies inside triangle t or on it, within kLocationTolerance per
+// edge; else 0. A value that is not a number counts as outside.
 int TriangleContains(const ModelStore& store, int32_t t, PlanePosition q);
 
 // A triangle that holds point p, or -1 when the walk leaves the network. Every
