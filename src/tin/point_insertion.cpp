@@ -65,25 +65,25 @@ void PointInserter::GiveWayWhenFailing(bool placed) {
   attempts_ = placed_ = 0;
 }
 
-int PointInserter::InsertPoint(int32_t p) {
+void PointInserter::InsertPoint(int32_t p) {
   const int32_t t = Locate(p);
   ++sequence_;
   if (t < 0) {
     ++counts_.unplaced;
-    return 1;
+    return;
   }
   const PointRecord& q = store_.points[p];
   for (int32_t v : store_.triangles[t].vertex) {
     const PointRecord& corner = store_.points[v];
     if (corner.x == q.x && corner.y == q.y) {
       ++counts_.repeated;
-      return 1;
+      return;
     }
   }
-  return InsertByCavity(t, p);
+  InsertByCavity(t, p);
 }
 
-// Side `out` of cavity triangle c: the search goes on into the triangle
+// Side `out` of a cavity triangle: the search goes on into the triangle
 // beyond it, unless the side is a fixed edge or on the outer boundary, where
 // it bounds the cavity.
 void PointInserter::PushAcrossEdge(TriangleSide out) {
@@ -188,18 +188,17 @@ bool PointInserter::CavityClosesAround(int32_t p) const {
   return true;
 }
 
-int PointInserter::InsertByCavity(int32_t t0, int32_t p) {
+void PointInserter::InsertByCavity(int32_t t0, int32_t p) {
   if (store_.lastTriangle + 2 >= store_.triangleCapacity) {
     ++counts_.degenerate;
-    return 1;
+    return;
   }
   if (!CollectCavity(t0, p, false) && !CollectCavity(t0, p, true)) {
     ++counts_.degenerate;
-    return 1;
+    return;
   }
   FillCavity(t0, p);
   ++counts_.inserted;
-  return 1;
 }
 
 void PointInserter::FillCavity(int32_t t0, int32_t p) {

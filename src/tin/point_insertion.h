@@ -48,10 +48,11 @@ class PointInserter {
 
   // Locates point p and inserts it. Points that cannot be placed, exact
   // repeats of a vertex and points without a sound cavity are skipped and
-  // counted; the network is then unchanged. Always returns 1.
-  int InsertPoint(int32_t p);
+  // counted (counts()); the network is then unchanged. Nothing to report to
+  // the caller: the walk goes on whatever became of the point.
+  void InsertPoint(int32_t p);
   // Re-triangulates the cavity of p around the triangle t0 that holds it.
-  int InsertByCavity(int32_t t0, int32_t p);
+  void InsertByCavity(int32_t t0, int32_t p);
 
   const InsertionCounts& counts() const { return counts_; }
 

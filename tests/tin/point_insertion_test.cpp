@@ -122,7 +122,7 @@ TEST(PointInsertion, PointOutsideTheFrameChangesNothing) {
   net.inserter().InsertPoint(4);
   const std::vector<TriangleRecord> before = net.triangles;
   const std::vector<PointRecord> pointsBefore = net.points;
-  EXPECT_EQ(net.inserter().InsertPoint(5), 1);
+  net.inserter().InsertPoint(5);
   EXPECT_EQ(std::memcmp(before.data(), net.triangles.data(), before.size() * sizeof(TriangleRecord)), 0);
   EXPECT_EQ(std::memcmp(pointsBefore.data(), net.points.data(), pointsBefore.size() * sizeof(PointRecord)), 0);
   EXPECT_EQ(net.store().lastTriangle, 3);
