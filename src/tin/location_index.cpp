@@ -143,7 +143,7 @@ void LocationIndex::File(int32_t t, int sign) {
   for (int64_t c = cells.c0; c <= cells.c1; ++c) {
     for (int64_t r = cells.r0; r <= cells.r1; ++r) {
       const size_t cell = static_cast<size_t>(c * level.rows + r);
-      level.reaching[cell] += sign;
+      level.cells[cell].reaching += sign;
       if (sign > 0) {
         filed_.emplace(FiledKey(k, cell), t);
         continue;
@@ -174,7 +174,7 @@ void LocationIndex::Open(const ModelStore& store) {
   rows_ = static_cast<int32_t>(std::min(height / side_ + 1, 4 * cells + 1));
   for (int32_t c = columns_, r = rows_;; c = (c + 1) / 2, r = (r + 1) / 2) {
     const size_t cells = static_cast<size_t>(c) * static_cast<size_t>(r);
-    levels_.push_back({c, r, std::vector<int32_t>(cells, -1), std::vector<int32_t>(cells, 0)});
+    levels_.push_back({c, r, std::vector<Cell>(cells, Cell{-1, 0})});
     if (c == 1 && r == 1) break;
   }
   reachLimit_ = side_ * 1e-4;
@@ -211,7 +211,7 @@ void LocationIndex::PointInserted(int32_t p) {
   const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
   for (size_t k = 0; k < levels_.size(); ++k) {
     Level& level = levels_[k];
-    level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))] = p;
+    level.cells[level.Above(column, row, k)].point = p;
   }
 }
 
@@ -219,7 +219,7 @@ int32_t LocationIndex::RecentNear(double x, double y) const {
   const int32_t column = FineIndex(x, minX_, columns_), row = FineIndex(y, minY_, rows_);
   for (size_t k = 0; k < levels_.size(); ++k) {
     const Level& level = levels_[k];
-    const int32_t p = level.point[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
+    const int32_t p = level.cells[level.Above(column, row, k)].point;
     if (p >= 0) return p;
   }
   return -1;
@@ -288,14 +288,14 @@ bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
   int32_t filed = 0;
   for (size_t k = 0; k < levels_.size(); ++k) {
     const Level& level = levels_[k];
-    filed += level.reaching[static_cast<size_t>((column >> k) * level.rows + (row >> k))];
+    filed += level.cells[level.Above(column, row, k)].reaching;
   }
   if (filed > static_cast<int32_t>(kFarTests)) return false;
   for (size_t k = 0; filed > 0 && k < levels_.size(); ++k) {
     const Level& level = levels_[k];
-    const size_t cell = static_cast<size_t>((column >> k) * level.rows + (row >> k));
-    if (level.reaching[cell] == 0) continue;
-    filed -= level.reaching[cell];
+    const size_t cell = level.Above(column, row, k);
+    if (level.cells[cell].reaching == 0) continue;
+    filed -= level.cells[cell].reaching;
     auto [first, last] = filed_.equal_range(FiledKey(k, cell));
     for (; first != last; ++first) {
       if (first->second != t && TriangleContains(*store_, first->second, q)) return false;
@@ -362,11 +362,10 @@ void LocationIndex::Prefetch(int32_t p, uint32_t sequence) const {
       // finer levels are too large to stay in the cache.
       const PointRecord& q = store_->points[p];
       const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
-      for (size_t k = 0; k < levels_.size() && levels_[k].point.size() > kCachedCells; ++k) {
+      for (size_t k = 0; k < levels_.size() && levels_[k].cells.size() > kCachedCells; ++k) {
         const Level& level = levels_[k];
-        const size_t cell = static_cast<size_t>((column >> k) * level.rows + (row >> k));
-        __builtin_prefetch(&level.point[cell]);
-        __builtin_prefetch(&level.reaching[cell]);
+        const size_t cell = level.Above(column, row, k);
+        __builtin_prefetch(&level.cells[cell]);
       }
       a.stage = Lookahead::kNear;
       return;

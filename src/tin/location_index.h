@@ -115,11 +115,19 @@ class LocationIndex {
   //    cells are still mostly empty, a coarser level gives a point close by;
   //  - the long-reach triangles filed over it, each at the finest level
   //    where the box of its reach covers few cells.
+  // Side by side, so that one read brings both for a located point.
+  struct Cell {
+    int32_t point;
+    int32_t reaching;
+  };
   struct Level {
     int32_t columns;
     int32_t rows;
-    std::vector<int32_t> point;
-    std::vector<int32_t> reaching;
+    std::vector<Cell> cells;
+    // The cell of this level, the k-th, over the fine cell (column, row).
+    size_t Above(int32_t column, int32_t row, size_t k) const {
+      return static_cast<size_t>((column >> k) * rows + (row >> k));
+    }
   };
   std::vector<Level> levels_;
   // The cells of level k over the fine rows and columns c0..c1, r0..r1.
