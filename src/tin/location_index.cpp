@@ -1,6 +1,7 @@
 #include "tin/location_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 
@@ -27,6 +28,14 @@ constexpr size_t kFarTests = 16;
 constexpr int kThinnessOffset = 1100;
 // Levels of the pyramid with fewer cells than this stay in the cache.
 constexpr size_t kCachedCells = 4096;
+
+// The binary exponent of a positive finite value, or one below it for
+// values too small for a normal double, so that 2^result never exceeds it.
+// (std::ilogb, exact for normal values, is a library call.)
+int BinaryExponentFloor(double value) {
+  const int field = static_cast<int>((std::bit_cast<uint64_t>(value) >> 52) & 0x7ff);
+  return field == 0 ? -1075 : field - 1023;
+}
 
 double RoundingBound(double spread) { return kRounding * spread * spread + DBL_MIN; }
 
@@ -76,20 +85,27 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
   const double shortest = std::sqrt(std::min({ab, bc, ca})) * (1 - kSlack);
   shape.altitude = doubleArea / longest * (1 - kSlack);
   // A point within one longest edge of the triangle spreads with any edge
-  // over at most three longest edges.
-  const double tau = (kLocationTolerance + RoundingBound(3 * longest)) / shortest;
-  shape.reach = tau * 3 * longest * longest / doubleArea * (1 + kSlack);
+  // over at most three longest edges. The reach, tau * 3 longest^2 / area
+  // with tau = (tolerance + rounding) / shortest, is compared without its two
+  // quotients: reachArea = reach * area * shortest, bounded from above.
+  const double reachArea = (kLocationTolerance + RoundingBound(3 * longest)) * 3 * longest * longest * (1 + kSlack);
+  const double areaShortest = doubleArea * shortest * (1 - kSlack);
   // Beyond one longest edge the bound above does not hold; past it the
   // rounding grows with the square of the distance while the distance to an
   // outward-moved edge grows only linearly, so the triangle must also stay
-  // clear at the far side of the frame (the gap is concave in between).
-  const double farGap = shortest * frameSpread_ * doubleArea / (3 * longest * longest) * (1 - kSlack) -
-                        (kLocationTolerance + RoundingBound(longest + frameSpread_));
-  if (!(shape.reach <= longest) || !(farGap > 0)) {
+  // clear at the far side of the frame (the gap is concave in between):
+  // shortest * frame * area / (3 longest^2) beyond the acceptance there.
+  const bool farClear = areaShortest * frameSpread_ * (1 - kSlack) >
+                        3 * longest * longest * (kLocationTolerance + RoundingBound(longest + frameSpread_)) * (1 + kSlack);
+  if (!(reachArea <= areaShortest * longest * (1 - kSlack)) || !farClear) {
     shape.reach = INFINITY;
     return shape;
   }
-  if (!(shape.reach > reachLimit_)) return shape;  // not filed: no box needed
+  if (reachArea <= areaShortest * reachLimit_ * (1 - kSlack)) {
+    shape.reach = reachLimit_;  // at most: not filed, so no box needed
+    return shape;
+  }
+  shape.reach = reachArea / areaShortest * (1 + kSlack);
   const double magnitude = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(c.x), std::fabs(a.y),
                                      std::fabs(b.y), std::fabs(c.y)});
   const double grow = shape.reach * (1 + 1e-6) + magnitude * kSlack;
@@ -128,7 +144,7 @@ void LocationIndex::File(int32_t t, int sign) {
     doubtful_ += sign;
     return;
   }
-  const int e = std::clamp(std::ilogb(shape.altitude) + kThinnessOffset, 0, static_cast<int>(thinness_.size()) - 1);
+  const int e = std::clamp(BinaryExponentFloor(shape.altitude) + kThinnessOffset, 0, static_cast<int>(thinness_.size()) - 1);
   thinness_[static_cast<size_t>(e)] += sign;
   if (sign > 0) lowestThinness_ = std::min(lowestThinness_, e);
   if (!(shape.reach > reachLimit_)) return;
