@@ -19,11 +19,11 @@ const OptionSpec kVersionOption{"--version", "", "show the version and the sourc
 // Spaces between the longest option and its help.
 constexpr size_t kHelpGap = 3;
 
-const OptionSpec* FindOption(const CommandLineSpec& spec, std::string_view name) {
+const OptionSpec* FindOption(const CommandLineSpec& table, std::string_view name) {
   for (const OptionSpec* option : {&kHelpOption, &kVersionOption}) {
     if (option->name == name || option->alias == name) return option;
   }
-  for (const OptionSpec& option : spec.options) {
+  for (const OptionSpec& option : table.options) {
     if (option.name == name || (!option.alias.empty() && option.alias == name)) return &option;
   }
   return nullptr;
@@ -65,11 +65,11 @@ const std::vector<std::string>& CommandLine::Values(std::string_view name) const
   return it == given_.end() ? kNone : it->second;
 }
 
-std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& spec, CommandLine& line) {
+std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& table, CommandLine& line) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
     if (arg.size() < 2 || arg[0] != '-') {
-      if (!spec.takesOperands) return UsageError(spec.program, "unknown argument '" + arg + "'");
+      if (!table.takesOperands) return UsageError(table.program, "unknown argument '" + arg + "'");
       line.operands_.push_back(arg);
       continue;
     }
@@ -78,23 +78,23 @@ std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec
       inlineValue = arg.substr(eq + 1);
       arg.resize(eq);
     }
-    const OptionSpec* option = FindOption(spec, arg);
-    if (!option) return UsageError(spec.program, "unknown option '" + arg + "'");
+    const OptionSpec* option = FindOption(table, arg);
+    if (!option) return UsageError(table.program, "unknown option '" + arg + "'");
     if (option->valueName.empty() && inlineValue) {
-      return UsageError(spec.program, "option " + arg + " takes no value");
+      return UsageError(table.program, "option " + arg + " takes no value");
     }
     if (option == &kHelpOption) {
-      std::fputs(HelpText(spec).c_str(), stdout);
+      std::fputs(HelpText(table).c_str(), stdout);
       return 0;
     }
     if (option == &kVersionOption) {
-      std::fputs(VersionText(std::string(spec.program)).c_str(), stdout);
+      std::fputs(VersionText(std::string(table.program)).c_str(), stdout);
       return 0;
     }
     std::vector<std::string>& values = line.given_[std::string(option->name)];
     if (option->valueName.empty()) continue;
     if (!inlineValue) {
-      if (i + 1 >= argc) return UsageError(spec.program, "option " + arg + " needs a value");
+      if (i + 1 >= argc) return UsageError(table.program, "option " + arg + " needs a value");
       inlineValue = argv[++i];
     }
     if (!option->repeatable) values.clear();
@@ -103,16 +103,16 @@ std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec
   return std::nullopt;
 }
 
-std::string HelpText(const CommandLineSpec& spec) {
+std::string HelpText(const CommandLineSpec& table) {
   size_t widest = std::max(OptionLabel(kHelpOption).size(), OptionLabel(kVersionOption).size());
-  for (const OptionSpec& option : spec.options) widest = std::max(widest, OptionLabel(option).size());
+  for (const OptionSpec& option : table.options) widest = std::max(widest, OptionLabel(option).size());
   const size_t column = 2 + widest + kHelpGap;
-  std::string text(spec.synopsis);
+  std::string text(table.synopsis);
   text += "\nOptions:\n";
-  for (const OptionSpec& option : spec.options) AppendOptionHelp(text, option, column);
+  for (const OptionSpec& option : table.options) AppendOptionHelp(text, option, column);
   AppendOptionHelp(text, kHelpOption, column);
   AppendOptionHelp(text, kVersionOption, column);
-  return text + "\n" + std::string(spec.epilogue);
+  return text + "\n" + std::string(table.epilogue);
 }
 
 int UsageError(std::string_view program, const std::string& what) {

@@ -47,7 +47,7 @@ class CommandLine {
   const std::vector<std::string>& operands() const { return operands_; }
 
  private:
-  friend std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& spec, CommandLine& line);
+  friend std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& table, CommandLine& line);
 
   std::map<std::string, std::vector<std::string>, std::less<>> given_;
   std::vector<std::string> operands_;
@@ -58,11 +58,11 @@ class CommandLine {
 // after a usage error (an unknown option, a flag given a value, an option
 // without one, or an operand where the program takes none). Returns nothing
 // when the program goes on with `line` filled.
-std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& spec, CommandLine& line);
+std::optional<int> ParseCommandLine(int argc, char** argv, const CommandLineSpec& table, CommandLine& line);
 
 // The --help text: the synopsis, the options of the table with --help and
 // --version, each help aligned in one column, then the epilogue.
-std::string HelpText(const CommandLineSpec& spec);
+std::string HelpText(const CommandLineSpec& table);
 
 // Prints "program: what" and the hint to --help on stderr; returns 2.
 int UsageError(std::string_view program, const std::string& what);
