@@ -241,15 +241,6 @@ int32_t LocationIndex::RecentNear(double x, double y) const {
   return -1;
 }
 
-int32_t LocationIndex::WalkStart(PlanePosition q) const {
-  const int32_t cell = store_->grid.CellAt(q.x, q.y);
-  if (cell >= 0) {
-    const int32_t first = store_->grid.cells[static_cast<size_t>(cell)].firstPoint;
-    if (first >= 0 && store_->points[first].incidentTriangle >= 0) return store_->points[first].incidentTriangle;
-  }
-  return store_->lastTriangle;
-}
-
 // One step of a walk towards q from t: the first edge, in an order that
 // turns with every step, with q beyond it, or -1 when q lies on the inner
 // side of all three.
@@ -278,20 +269,26 @@ int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
 
 // q lies inside t, and farther from each of its edges than reachLimit_, as
 // the same orientation values that TriangleContains computes show once their
-// rounding is allowed for. `clearance` receives a lower bound of q's distance
-// from t's edges, and so from every vertex of the network.
-bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, double& clearance) const {
+// rounding is allowed for; `clearance` receives the least of those distances.
+// Only side `skip` (when not -1) is left out: q may lie on it.
+bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, double& clearance) const {
   const TriangleRecord& tri = store_->triangles[t];
-  const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
   clearance = INFINITY;
-  for (int k = 0; k < 3; ++k) {
-    const PlanePosition a = v[k], b = v[Ccw(k)];
-    const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
-    if (!(value > 0)) return false;
-    const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);
-    if (!(distance > reachLimit_)) return false;
-    clearance = std::min(clearance, distance);
+  for (int side = 0; side < 3; ++side) {
+    if (side != skip && !ClearOfSide(tri, side, q, clearance)) return false;
   }
+  return true;
+}
+
+// q lies left of side `side` of tri, farther from it than reachLimit_; the
+// distance, bounded from below, lowers `clearance`.
+bool LocationIndex::ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, double& clearance) const {
+  const PlanePosition a = Corner(*store_, tri, Ccw(side)), b = Corner(*store_, tri, Cw(side));
+  const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
+  if (!(value > 0)) return false;
+  const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);
+  if (!(distance > reachLimit_)) return false;
+  clearance = std::min(clearance, distance);
   return true;
 }
 
@@ -299,7 +296,7 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, double& clearance
 // farther from q than their reach (q lies deeper inside t), and those of long
 // reach, filed over q's cells or too far-reaching to file, are asked with the
 // walk's own test.
-bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
+bool LocationIndex::NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const {
   const int32_t column = FineIndex(q.x, minX_, columns_), row = FineIndex(q.y, minY_, rows_);
   int32_t filed = 0;
   for (size_t k = 0; k < levels_.size(); ++k) {
@@ -314,12 +311,13 @@ bool LocationIndex::NoOtherReaches(int32_t t, PlanePosition q) const {
     filed -= level.cells[cell].reaching;
     auto [first, last] = filed_.equal_range(FiledKey(k, cell));
     for (; first != last; ++first) {
-      if (first->second != t && TriangleContains(*store_, first->second, q)) return false;
+      const int32_t f = first->second;
+      if (f != t && f != u && TriangleContains(*store_, f, q)) return false;
     }
   }
   if (farReaching_.size() > kFarTests) return false;
   for (int32_t f : farReaching_) {
-    if (f != t && TriangleContains(*store_, f, q)) return false;
+    if (f != t && f != u && TriangleContains(*store_, f, q)) return false;
   }
   return true;
 }
@@ -339,7 +337,7 @@ bool LocationIndex::WalkReaches(PlanePosition q, double clearance) const {
   const double thinnest = std::ldexp(1.0, lowestThinness_ - kThinnessOffset);
   auto clearOfBand = [&](double distance) { return distance > 0 && thinnest > 4 * (bandArea_ / distance * (1 + kSlack)); };
   if (clearOfBand(clearance * (1 - kSlack))) return true;
-  const int32_t start = WalkStart(q);
+  const int32_t start = WalkStart(*store_, q);
   const PlanePosition anchor = PositionOf(store_->points[store_->triangles[start].vertex[0]]);
   return clearOfBand(Length(anchor, q) * (1 - kSlack));
 }
@@ -350,12 +348,49 @@ int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
   int32_t from = hint;
   if (from < 0) {
     const int32_t near = RecentNear(q.x, q.y);
-    from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(q);
+    from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(*store_, q);
   }
   const int32_t t = Candidate(q, from);
+  if (t < 0) return -1;
   double clearance = 0;
-  if (t < 0 || !InsideByMargin(t, q, clearance) || !NoOtherReaches(t, q) || !WalkReaches(q, clearance)) return -1;
-  return t;
+  if (InsideByMargin(t, q, -1, clearance)) {
+    return NoOtherReaches(t, -1, q) && WalkReaches(q, clearance) ? t : -1;
+  }
+  for (int side = 0; side < 3; ++side) {
+    if (InsideByMargin(t, q, side, clearance)) return LocateOnSide({t, side}, q, clearance);
+  }
+  return -1;
+}
+
+// q lies clear of every edge of t but `side`, on or next to which it lies:
+// on lattices and gridded data, exactly on it. With the triangle u beyond,
+// t and u form a quadrilateral that q lies inside, clear of its four outer
+// edges, so no other short-reach triangle accepts q, and the walk reaches
+// the two. Where only one of them accepts q, it is the answer. Where both
+// do, the walk enters first the one on its anchor's side of the edge, since
+// the line from the anchor meets q from that side; an anchor at an end of
+// the edge finds one of the two in its first turn, and the walk returns it.
+int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, double clearance) const {
+  const TriangleRecord* tris = store_->triangles;
+  const TriangleSide beyond = side.Twin(tris);
+  if (beyond.triangle < 0 || beyond.side < 0) return -1;
+  const int32_t t = side.triangle, u = beyond.triangle;
+  if (!ClearOfSide(tris[u], Ccw(beyond.side), q, clearance) || !ClearOfSide(tris[u], Cw(beyond.side), q, clearance) ||
+      !NoOtherReaches(t, u, q) || !WalkReaches(q, clearance)) {
+    return -1;
+  }
+  const bool inT = TriangleContains(*store_, t, q) != 0, inU = TriangleContains(*store_, u, q) != 0;
+  if (inT != inU) return inT ? t : u;
+  if (!inT) return -1;
+  const PlanePosition a = PositionOf(store_->points[side.From(tris)]), b = PositionOf(store_->points[side.To(tris)]);
+  const int32_t start = WalkStart(*store_, q), anchor = tris[start].vertex[0];
+  if (anchor == side.From(tris) || anchor == side.To(tris)) {
+    const int32_t wedge = FindWedge(*store_, start, anchor, q);
+    return wedge == t || wedge == u ? wedge : -1;
+  }
+  const PlanePosition c = PositionOf(store_->points[anchor]);
+  const double o = OrientationXY(a, b, c), bound = RoundingBound(Spread({a, b, c}));
+  return o > bound ? t : o < -bound ? u : -1;
 }
 
 // One stage of the lookahead of point p per call, each reading only what the

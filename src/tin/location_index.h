@@ -35,6 +35,7 @@
 
 #include "store/model_store.h"
 #include "store/point_import.h"
+#include "store/triangle_moves.h"
 #include "tin/predicates.h"
 
 namespace quarvelin {
@@ -87,12 +88,14 @@ class LocationIndex {
   // The point inserted last in the smallest cell around (x, y) that has one,
   // or -1.
   int32_t RecentNear(double x, double y) const;
-  int32_t WalkStart(PlanePosition q) const;
   int StepToward(PlanePosition q, int32_t t, int step) const;
   int32_t Candidate(PlanePosition q, int32_t from) const;
-  bool InsideByMargin(int32_t t, PlanePosition q, double& clearance) const;
+  bool InsideByMargin(int32_t t, PlanePosition q, int skip, double& clearance) const;
+  bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, double& clearance) const;
+  int32_t LocateOnSide(TriangleSide side, PlanePosition q, double clearance) const;
   bool WalkReaches(PlanePosition q, double clearance) const;
-  bool NoOtherReaches(int32_t t, PlanePosition q) const;
+  // No live triangle but t and u (-1: t alone) accepts q.
+  bool NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const;
 
   struct Lookahead {
     enum Stage { kPoint, kCell, kNear, kStart, kCorners, kStep, kRing, kOuterRing, kOuterCorners, kReady };

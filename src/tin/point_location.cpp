@@ -34,9 +34,8 @@ int TriangleContains(const ModelStore& store, int32_t t, PlanePosition q) {
 
 namespace {
 
-// Finds the wedge triangle round the anchor whose angle holds the direction
-// to q. -1 when neither turn finds it.
-//
+}  // namespace
+
 // Consecutive triangles of a turn share an edge from the anchor, so one of
 // the two orientations of a triangle is one of the triangle before, computed
 // from the same three positions: it is carried over.
@@ -65,17 +64,19 @@ int32_t FindWedge(const ModelStore& store, int32_t start, int32_t anchor, PlaneP
   return wedge.triangle;
 }
 
-}  // namespace
-
-int32_t LocateTriangle(const ModelStore& store, int32_t p) {
-  const PlanePosition q = PositionOf(store.points[p]);
+int32_t WalkStart(const ModelStore& store, PlanePosition q) {
   int32_t start = -1;
   int32_t cell = store.grid.CellAt(q.x, q.y);
   if (cell >= 0) {
     int32_t first = store.grid.cells[static_cast<size_t>(cell)].firstPoint;
     if (first >= 0) start = store.points[first].incidentTriangle;
   }
-  if (start < 0) start = store.lastTriangle;
+  return start < 0 ? store.lastTriangle : start;
+}
+
+int32_t LocateTriangle(const ModelStore& store, int32_t p) {
+  const PlanePosition q = PositionOf(store.points[p]);
+  const int32_t start = WalkStart(store, q);
 
   const TriangleRecord* tris = store.triangles;
   const int32_t anchor = tris[start].vertex[0];
