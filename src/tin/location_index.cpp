@@ -50,12 +50,17 @@ double Spread(std::initializer_list<PlanePosition> points) {
   return std::max(hiX - loX, hiY - loY) * (1 + kSlack);
 }
 
+// The same of three points, inline: every triangle laid or removed needs it.
+inline double Spread(PlanePosition a, PlanePosition b, PlanePosition c) {
+  const double dx = std::max({a.x, b.x, c.x}) - std::min({a.x, b.x, c.x});
+  const double dy = std::max({a.y, b.y, c.y}) - std::min({a.y, b.y, c.y});
+  return std::max(dx, dy) * (1 + kSlack);
+}
+
 double SquaredLength(PlanePosition a, PlanePosition b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   return dx * dx + dy * dy;
 }
-
-double Length(PlanePosition a, PlanePosition b) { return std::sqrt(SquaredLength(a, b)); }
 
 PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
   return PositionOf(store.points[t.vertex[k]]);
@@ -73,39 +78,61 @@ PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
 // the triangle scaled about its incentre by (r + tau) / r, r the inradius =
 // 2 area / perimeter, so no point of it lies farther from the triangle than
 // tau / r times the longest edge.
+//
+// This runs for every triangle laid or removed, a tenth of a build: no
+// roots, no quotients, and the area from its own short formula, whose
+// rounding is bounded by the magnitude of its two products.
 LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
   Shape shape;
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition a = Corner(*store_, tri, 0), b = Corner(*store_, tri, 1), c = Corner(*store_, tri, 2);
-  const double doubleArea = OrientationXY(a, b, c) - RoundingBound(Spread({a, b, c}));
+  const double abx = b.x - a.x, aby = b.y - a.y, acx = c.x - a.x, acy = c.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
+  const double left = abx * acy, right = aby * acx;
+  const double doubleArea = (left - right) - (4 * DBL_EPSILON * (std::fabs(left) + std::fabs(right)) + DBL_MIN);
   if (!(doubleArea > 0)) return shape;
   shape.certain = true;
-  const double ab = SquaredLength(a, b), bc = SquaredLength(b, c), ca = SquaredLength(c, a);
-  const double longest = std::sqrt(std::max({ab, bc, ca})) * (1 + kSlack);
-  const double shortest = std::sqrt(std::min({ab, bc, ca})) * (1 - kSlack);
-  shape.altitude = doubleArea / longest * (1 - kSlack);
+  const double ab = abx * abx + aby * aby, ac = acx * acx + acy * acy, bc = bcx * bcx + bcy * bcy;
+  // Squares of the longest and shortest edge, bounded from above and below.
+  const double most = std::max(std::max(ab, ac), bc);
+  const double longest2 = most * (1 + kSlack), longest2Below = most * (1 - kSlack);
+  const double shortest2 = std::min(std::min(ab, ac), bc) * (1 - kSlack);
+  // The least altitude, doubleArea / longest, is more than 2^altitudeExponent:
+  // doubleArea >= 2^eA and longest < 2^((eL + 1) / 2) for longest2 < 2^(eL + 1).
+  // (A certain triangle has doubleArea > DBL_MIN, so longest2 is normal.)
+  shape.altitudeExponent = BinaryExponentFloor(doubleArea) - (BinaryExponentFloor(longest2) + 2) / 2;
   // A point within one longest edge of the triangle spreads with any edge
   // over at most three longest edges. The reach, tau * 3 longest^2 / area
   // with tau = (tolerance + rounding) / shortest, is compared without its two
-  // quotients: reachArea = reach * area * shortest, bounded from above.
-  const double reachArea = (kLocationTolerance + RoundingBound(3 * longest)) * 3 * longest * longest * (1 + kSlack);
-  const double areaShortest = doubleArea * shortest * (1 - kSlack);
+  // quotients: reachArea = reach * area * shortest, bounded from above. Both
+  // sides of each comparison are positive and squared, so that no edge
+  // length needs a root; past kHugeLength2 the squares could overflow.
+  constexpr double kHugeLength2 = 1e40;
+  if (!(longest2 < kHugeLength2)) {
+    shape.reach = INFINITY;
+    return shape;
+  }
+  const double reachArea = (kLocationTolerance + kRounding * 9 * longest2 + DBL_MIN) * 3 * longest2 * (1 + kSlack);
+  const double reachArea2 = reachArea * reachArea * (1 + kSlack);
+  const double areaShortest2 = doubleArea * doubleArea * shortest2 * (1 - kSlack);
   // Beyond one longest edge the bound above does not hold; past it the
   // rounding grows with the square of the distance while the distance to an
   // outward-moved edge grows only linearly, so the triangle must also stay
   // clear at the far side of the frame (the gap is concave in between):
-  // shortest * frame * area / (3 longest^2) beyond the acceptance there.
-  const bool farClear = areaShortest * frameSpread_ * (1 - kSlack) >
-                        3 * longest * longest * (kLocationTolerance + RoundingBound(longest + frameSpread_)) * (1 + kSlack);
-  if (!(reachArea <= areaShortest * longest * (1 - kSlack)) || !farClear) {
+  // shortest * frame * area / (3 longest^2) beyond the acceptance there,
+  // with (longest + frame)^2 <= 2 longest^2 + 2 frame^2.
+  const double frame2 = frameSpread_ * frameSpread_;
+  const double farAcceptance =
+      3 * longest2 * (kLocationTolerance + kRounding * 2 * (longest2 + frame2) + DBL_MIN) * (1 + kSlack);
+  const bool farClear = areaShortest2 * frame2 * (1 - kSlack) > farAcceptance * farAcceptance * (1 + kSlack);
+  if (!(reachArea2 <= areaShortest2 * longest2Below * (1 - kSlack)) || !farClear) {
     shape.reach = INFINITY;
     return shape;
   }
-  if (reachArea <= areaShortest * reachLimit_ * (1 - kSlack)) {
+  if (reachArea2 <= areaShortest2 * reachLimit_ * reachLimit_ * (1 - kSlack)) {
     shape.reach = reachLimit_;  // at most: not filed, so no box needed
     return shape;
   }
-  shape.reach = reachArea / areaShortest * (1 + kSlack);
+  shape.reach = reachArea / (doubleArea * std::sqrt(shortest2) * (1 - kSlack)) * (1 + kSlack);
   const double magnitude = std::max({std::fabs(a.x), std::fabs(b.x), std::fabs(c.x), std::fabs(a.y),
                                      std::fabs(b.y), std::fabs(c.y)});
   const double grow = shape.reach * (1 + 1e-6) + magnitude * kSlack;
@@ -144,7 +171,7 @@ void LocationIndex::File(int32_t t, int sign) {
     doubtful_ += sign;
     return;
   }
-  const int e = std::clamp(BinaryExponentFloor(shape.altitude) + kThinnessOffset, 0, static_cast<int>(thinness_.size()) - 1);
+  const int e = std::clamp(shape.altitudeExponent + kThinnessOffset, 0, static_cast<int>(thinness_.size()) - 1);
   thinness_[static_cast<size_t>(e)] += sign;
   if (sign > 0) lowestThinness_ = std::min(lowestThinness_, e);
   if (!(shape.reach > reachLimit_)) return;
@@ -200,7 +227,7 @@ void LocationIndex::Open(const ModelStore& store) {
   frameConvex_ = true;
   for (int k = 0; k < 4; ++k) {
     const PlanePosition a = corner[k], b = corner[(k + 1) % 4], c = corner[(k + 2) % 4];
-    if (!(OrientationXY(a, b, c) - RoundingBound(Spread({a, b, c})) > 0)) frameConvex_ = false;
+    if (!(OrientationXY(a, b, c) - RoundingBound(Spread(a, b, c)) > 0)) frameConvex_ = false;
   }
   // Every point of the network lies within the frame's box and the survey's.
   const double spread = Spread({corner[0], corner[1], corner[2], corner[3], {grid.minX, grid.minY},
@@ -245,10 +272,13 @@ int32_t LocationIndex::RecentNear(double x, double y) const {
 // turns with every step, with q beyond it, or -1 when q lies on the inner
 // side of all three.
 int LocationIndex::StepToward(PlanePosition q, int32_t t, int step) const {
+  // Only a candidate comes of this walk, so the short orientation formula
+  // does: the answer is proved with the walk's own values afterwards.
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
   for (int n = 0, k = step % 3; n < 3; ++n, k = Ccw(k)) {
-    if (OrientationAboutMidpoint(v[Ccw(k)], v[Cw(k)], q) < 0) return k;
+    const PlanePosition a = v[Ccw(k)], b = v[Cw(k)];
+    if ((b.x - a.x) * (q.y - a.y) < (b.y - a.y) * (q.x - a.x)) return k;
   }
   return -1;
 }
@@ -269,27 +299,41 @@ int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
 
 // q lies inside t, and farther from each of its edges than reachLimit_, as
 // the same orientation values that TriangleContains computes show once their
-// rounding is allowed for; `clearance` receives the least of those distances.
-// Only side `skip` (when not -1) is left out: q may lie on it.
-bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, double& clearance) const {
+// rounding is allowed for. Only side `skip` (when not -1) is left out: q may
+// lie on it. `margins` records whether q is also clear of the walk's band.
+bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const {
   const TriangleRecord& tri = store_->triangles[t];
-  clearance = INFINITY;
+  margins.clearOfBand = true;
   for (int side = 0; side < 3; ++side) {
-    if (side != skip && !ClearOfSide(tri, side, q, clearance)) return false;
+    if (side != skip && !ClearOfSide(tri, side, q, margins)) return false;
   }
   return true;
 }
 
-// q lies left of side `side` of tri, farther from it than reachLimit_; the
-// distance, bounded from below, lowers `clearance`.
-bool LocationIndex::ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, double& clearance) const {
+// q lies left of side `side` of tri, farther from it than reachLimit_. The
+// distance is value / length; both sides are squared to spare the root.
+bool LocationIndex::ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const {
   const PlanePosition a = Corner(*store_, tri, Ccw(side)), b = Corner(*store_, tri, Cw(side));
-  const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread({a, b, q}));
+  const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread(a, b, q));
   if (!(value > 0)) return false;
-  const double distance = value / (Length(a, b) * (1 + kSlack)) * (1 - kSlack);
-  if (!(distance > reachLimit_)) return false;
-  clearance = std::min(clearance, distance);
+  const double value2 = value * value * (1 - kSlack), length2 = SquaredLength(a, b) * (1 + kSlack);
+  if (!(value2 > reachLimit_ * reachLimit_ * length2)) return false;
+  if (!(value2 > margins.band2 * length2)) margins.clearOfBand = false;
   return true;
+}
+
+// The distance a vertex must keep from q for the walk towards q to be sure
+// (WalkReaches), squared: no live triangle is thin enough to lie inside the
+// rounding band of a line from such a vertex to q.
+double LocationIndex::BandDistance2() const {
+  while (lowestThinness_ < static_cast<int32_t>(thinness_.size()) &&
+         thinness_[static_cast<size_t>(lowestThinness_)] == 0) {
+    ++lowestThinness_;
+  }
+  // thinnest > 4 bandArea / distance, the thinnest altitude being at least
+  // 2^(lowestThinness_ - kThinnessOffset).
+  const double distance = std::ldexp(4 * bandArea_ * (1 + kSlack), kThinnessOffset - lowestThinness_) * (1 + kSlack);
+  return distance * distance * (1 + kSlack);
 }
 
 // No live triangle other than t can accept q: the short-reach ones are
@@ -326,20 +370,14 @@ bool LocationIndex::NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const 
 // sides of the line from the anchor to q can come out wrong only for
 // vertices within bandArea_ / |anchor q| of it, and no live triangle is thin
 // enough to lie inside that band. The anchor is a vertex, so it lies at
-// least `clearance` from q; only when that bound is not enough is the
-// anchor itself read, which costs the misses of the walk's start.
-bool LocationIndex::WalkReaches(PlanePosition q, double clearance) const {
-  if (!frameConvex_ || doubtful_ > 0) return false;
-  while (lowestThinness_ < static_cast<int32_t>(thinness_.size()) &&
-         thinness_[static_cast<size_t>(lowestThinness_)] == 0) {
-    ++lowestThinness_;
-  }
-  const double thinnest = std::ldexp(1.0, lowestThinness_ - kThinnessOffset);
-  auto clearOfBand = [&](double distance) { return distance > 0 && thinnest > 4 * (bandArea_ / distance * (1 + kSlack)); };
-  if (clearOfBand(clearance * (1 - kSlack))) return true;
+// least as far from q as the edges round q; only when those are not far
+// enough is the anchor itself read, which costs the misses of the walk's
+// start.
+bool LocationIndex::WalkReaches(PlanePosition q, const Margins& margins) const {
+  if (margins.clearOfBand) return true;
   const int32_t start = WalkStart(*store_, q);
   const PlanePosition anchor = PositionOf(store_->points[store_->triangles[start].vertex[0]]);
-  return clearOfBand(Length(anchor, q) * (1 - kSlack));
+  return SquaredLength(anchor, q) * (1 - kSlack) > margins.band2;
 }
 
 int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
@@ -352,12 +390,12 @@ int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
   }
   const int32_t t = Candidate(q, from);
   if (t < 0) return -1;
-  double clearance = 0;
-  if (InsideByMargin(t, q, -1, clearance)) {
-    return NoOtherReaches(t, -1, q) && WalkReaches(q, clearance) ? t : -1;
+  Margins margins{BandDistance2(), true};
+  if (InsideByMargin(t, q, -1, margins)) {
+    return NoOtherReaches(t, -1, q) && WalkReaches(q, margins) ? t : -1;
   }
   for (int side = 0; side < 3; ++side) {
-    if (InsideByMargin(t, q, side, clearance)) return LocateOnSide({t, side}, q, clearance);
+    if (InsideByMargin(t, q, side, margins)) return LocateOnSide({t, side}, q, margins);
   }
   return -1;
 }
@@ -370,13 +408,13 @@ int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
 // do, the walk enters first the one on its anchor's side of the edge, since
 // the line from the anchor meets q from that side; an anchor at an end of
 // the edge finds one of the two in its first turn, and the walk returns it.
-int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, double clearance) const {
+int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, Margins& margins) const {
   const TriangleRecord* tris = store_->triangles;
   const TriangleSide beyond = side.Twin(tris);
   if (beyond.triangle < 0 || beyond.side < 0) return -1;
   const int32_t t = side.triangle, u = beyond.triangle;
-  if (!ClearOfSide(tris[u], Ccw(beyond.side), q, clearance) || !ClearOfSide(tris[u], Cw(beyond.side), q, clearance) ||
-      !NoOtherReaches(t, u, q) || !WalkReaches(q, clearance)) {
+  if (!ClearOfSide(tris[u], Ccw(beyond.side), q, margins) || !ClearOfSide(tris[u], Cw(beyond.side), q, margins) ||
+      !NoOtherReaches(t, u, q) || !WalkReaches(q, margins)) {
     return -1;
   }
   const bool inT = TriangleContains(*store_, t, q) != 0, inU = TriangleContains(*store_, u, q) != 0;
@@ -389,7 +427,7 @@ int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, double c
     return wedge == t || wedge == u ? wedge : -1;
   }
   const PlanePosition c = PositionOf(store_->points[anchor]);
-  const double o = OrientationXY(a, b, c), bound = RoundingBound(Spread({a, b, c}));
+  const double o = OrientationXY(a, b, c), bound = RoundingBound(Spread(a, b, c));
   return o > bound ? t : o < -bound ? u : -1;
 }
 

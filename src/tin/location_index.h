@@ -77,7 +77,7 @@ class LocationIndex {
  private:
   struct Shape {
     bool certain = false;
-    double altitude = 0;
+    int altitudeExponent = 0;  // the least altitude exceeds 2^altitudeExponent
     double reach = 0;              // infinite: too far to bound
     double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach; only of filed ones
   };
@@ -90,10 +90,15 @@ class LocationIndex {
   int32_t RecentNear(double x, double y) const;
   int StepToward(PlanePosition q, int32_t t, int step) const;
   int32_t Candidate(PlanePosition q, int32_t from) const;
-  bool InsideByMargin(int32_t t, PlanePosition q, int skip, double& clearance) const;
-  bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, double& clearance) const;
-  int32_t LocateOnSide(TriangleSide side, PlanePosition q, double clearance) const;
-  bool WalkReaches(PlanePosition q, double clearance) const;
+  struct Margins {
+    double band2;      // BandDistance2()
+    bool clearOfBand;  // every edge tested lies that far from q
+  };
+  double BandDistance2() const;
+  bool InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const;
+  bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const;
+  int32_t LocateOnSide(TriangleSide side, PlanePosition q, Margins& margins) const;
+  bool WalkReaches(PlanePosition q, const Margins& margins) const;
   // No live triangle but t and u (-1: t alone) accepts q.
   bool NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const;
 
