@@ -33,8 +33,10 @@
 namespace quarvelin {
 
 // The corner or side after i counter-clockwise, and the one before it.
-constexpr int Ccw(int i) { return (i + 1) % 3; }
-constexpr int Cw(int i) { return (i + 2) % 3; }
+// (Compares, not remainders: the walks and the cavity search take these
+// dozens of times per point, and a remainder by 3 costs a multiply and shifts.)
+constexpr int Ccw(int i) { return i == 2 ? 0 : i + 1; }
+constexpr int Cw(int i) { return i == 0 ? 2 : i - 1; }
 
 // One side of one triangle: the edge opposite vertex[side] of `triangle`.
 // Where it names an edge with the triangle beyond it (a cavity's or the
