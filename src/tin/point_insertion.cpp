@@ -42,6 +42,10 @@ void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
 }
 
 int32_t PointInserter::Locate(int32_t p) {
+  if (retryAt_ > 0 && sequence_ >= retryAt_) {
+    retryAt_ = 0;
+    index_.Open(store_);
+  }
   const int32_t known = index_.IsOpen() ? index_.Locate(p, index_.Hint(p, sequence_)) : -1;
   if (index_.IsOpen() && !checking_) GiveWayWhenFailing(known >= 0);
   if (known < 0) return LocateTriangle(store_, p);
@@ -52,16 +56,21 @@ int32_t PointInserter::Locate(int32_t p) {
   return walked;
 }
 
-// Where most points lie on edges or close to thin triangles (lattices,
-// gridded data) the index can show little, and asking it first only adds its
-// upkeep and its failed attempts to the walk: it is dropped after a run of
-// attempts of which fewer than half succeeded.
+// Where most points lie on edges the walk decides between their two
+// triangles by a path the index cannot always foresee (on a lattice, along
+// the grid lines through the walk's anchor), and asking it first only adds
+// its upkeep and its failed attempts to the walk: it is dropped when fewer
+// than a quarter of its attempts since it was laid succeeded (looked at
+// every 16,384). Such runs can be a phase of the build (a lattice's first
+// sweeps), so it is laid again over the network when the build has gone
+// twice as far, at the cost of one pass over the triangles.
 void PointInserter::GiveWayWhenFailing(bool placed) {
   constexpr int32_t kAttempts = 16384;
   attempts_ += 1;
   placed_ += placed ? 1 : 0;
-  if (attempts_ < kAttempts) return;
-  if (2 * placed_ < attempts_) index_.Close();
+  if (attempts_ % kAttempts != 0 || 4 * placed_ >= attempts_) return;
+  index_.Close();
+  retryAt_ = sequence_ * 2;
   attempts_ = placed_ = 0;
 }
 

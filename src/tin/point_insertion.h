@@ -105,8 +105,9 @@ class PointInserter {
   LocationIndex index_;
   bool checking_ = false;
   uint32_t sequence_ = 0;  // InsertPoint calls so far
-  int32_t attempts_ = 0;  // index attempts in the current run, and how many placed the point
+  int32_t attempts_ = 0;  // index attempts since it was laid, and how many placed the point
   int32_t placed_ = 0;
+  uint32_t retryAt_ = 0;  // the insertion at which the index given way is laid again, or 0
 };
 
 }  // namespace quarvelin
