@@ -59,17 +59,20 @@ struct CellOrderEntry {
 };
 static_assert(sizeof(CellOrderEntry) == 8);
 
-// Position of `vertex` among the corners of t, or -1.
-inline int VertexPosition(const TriangleRecord& t, int32_t vertex) {
-  return t.vertex[0] == vertex ? 0 : t.vertex[1] == vertex ? 1 : t.vertex[2] == vertex ? 2 : -1;
+// The first of three slots holding `value` (0, 1 or 2), or -1. Without
+// branches on the matches: which slot matches is as good as random, and the
+// walks and the cavity search ask this several times per point.
+inline int FirstMatch(const int32_t (&slots)[3], int32_t value) {
+  const int m0 = slots[0] == value, m1 = slots[1] == value, m2 = slots[2] == value;
+  const int from2 = 3 * m2 - 1;                   // 2 or -1
+  const int from1 = m1 + (1 - m1) * from2;        // 1, else the above
+  return (1 - m0) * from1;                        // 0, else the above
 }
 
+// Position of `vertex` among the corners of t, or -1.
+inline int VertexPosition(const TriangleRecord& t, int32_t vertex) { return FirstMatch(t.vertex, vertex); }
+
 // Position of `triangle` among the neighbours of t, or -1.
-inline int NeighbourPosition(const TriangleRecord& t, int32_t triangle) {
-  return t.neighbour[0] == triangle ? 0
-         : t.neighbour[1] == triangle ? 1
-         : t.neighbour[2] == triangle ? 2
-                                      : -1;
-}
+inline int NeighbourPosition(const TriangleRecord& t, int32_t triangle) { return FirstMatch(t.neighbour, triangle); }
 
 }  // namespace quarvelin

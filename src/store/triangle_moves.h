@@ -33,10 +33,12 @@
 namespace quarvelin {
 
 // The corner or side after i counter-clockwise, and the one before it.
-// (Compares, not remainders: the walks and the cavity search take these
-// dozens of times per point, and a remainder by 3 costs a multiply and shifts.)
-constexpr int Ccw(int i) { return i == 2 ? 0 : i + 1; }
-constexpr int Cw(int i) { return i == 0 ? 2 : i - 1; }
+// (By bits, neither remainders nor branches: the walks and the cavity search
+// take these dozens of times per point; a remainder by 3 costs a multiply
+// and shifts, a branch on i is mispredicted a third of the time.)
+constexpr int Ccw(int i) { return (1 << i) & 3; }
+constexpr int Cw(int i) { return (18 >> (2 * i)) & 3; }
+static_assert(Ccw(0) == 1 && Ccw(1) == 2 && Ccw(2) == 0 && Cw(0) == 2 && Cw(1) == 0 && Cw(2) == 1);
 
 // One side of one triangle: the edge opposite vertex[side] of `triangle`.
 // Where it names an edge with the triangle beyond it (a cavity's or the

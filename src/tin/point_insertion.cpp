@@ -116,15 +116,21 @@ bool PointInserter::Visible(int32_t from, int32_t to, int32_t beyond, int32_t p)
 
 bool PointInserter::InCavity(int32_t t) const {
   if (marking_) return visit_[static_cast<size_t>(t)] == stamp_;
-  return t == t0_ || std::find(removed_.begin(), removed_.end(), t) != removed_.end();
+  // All the slots, without a branch on each: where a search would stop is as
+  // good as random.
+  bool found = false;
+  for (int32_t s : scanned_) found |= s == t;
+  return found;
 }
 
 void PointInserter::JoinCavity(int32_t t) {
-  constexpr size_t kScanLimit = 32;
   removed_.push_back(t);
+  const size_t count = removed_.size() + 1;  // t0 included
   if (marking_) {
     MarkVisited(t);
-  } else if (removed_.size() == kScanLimit) {
+  } else if (count <= scanned_.size()) {
+    scanned_[count - 1] = t;
+  } else {
     if (visit_.size() < static_cast<size_t>(store_.triangleCapacity)) {
       visit_.resize(static_cast<size_t>(store_.triangleCapacity), 0);
     }
@@ -143,6 +149,8 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
   removed_.clear();
   t0_ = t0;
   marking_ = false;
+  scanned_.fill(-1);
+  scanned_[0] = t0;
   const TriangleRecord* tris = store_.triangles;
   bool consistent = true;
   auto visible = [&](TriangleSide side) { return Visible(side.From(tris), side.To(tris), side.Neighbour(tris), p); };

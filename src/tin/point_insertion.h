@@ -4,6 +4,7 @@
 // are never crossed. The network is Delaunay after every insertion.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -95,9 +96,11 @@ class PointInserter {
   std::vector<CavityEdge> edges_;
   int32_t t0_ = -1;
   std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
-  // Membership of a cavity is looked up in removed_ while it is small, which
-  // stays in the cache; a large cavity marks its triangles in visit_ (one
-  // stamp per search) instead, where a look-up costs a miss but no scan.
+  // Membership of a cavity is looked up in scanned_ (t0, then the removed
+  // triangles, -1 in the slots not used) while it fits, which stays in the
+  // cache; a larger cavity marks its triangles in visit_ (one stamp per
+  // search) instead, where a look-up costs a miss but no scan.
+  std::array<int32_t, 8> scanned_{};
   std::vector<uint32_t> visit_;
   uint32_t stamp_ = 0;
   bool marking_ = false;  // the current cavity is marked in visit_
