@@ -50,11 +50,21 @@ bool SafeForExactProducts(const Exact& d) {
 // products are summed into an expansion without rounding, whose parts do not
 // overlap and grow in magnitude, so the last part that is not zero
 // outweighs all before it and gives the sign.
+//
+// Most calls are far from zero: the rounded determinant decides them when
+// it exceeds its error bound, (3 + 16 eps) eps (|left| + |right|) for eps =
+// 2^-53, which covers the rounding of the differences too. Only within the
+// range of the exact sum, so that both ways give the same answers.
 int ExactOrientationSign(const PointRecord& a, const PointRecord& b, const PointRecord& c) {
   const Exact d[4] = {TwoDiff(b.x, a.x), TwoDiff(c.y, a.y), TwoDiff(b.y, a.y), TwoDiff(c.x, a.x)};
   for (const Exact& e : d) {
     if (!SafeForExactProducts(e)) return kSignUnknown;
   }
+  const double left = d[0].hi * d[1].hi, right = d[2].hi * d[3].hi, det = left - right;
+  constexpr double kHalfEpsilon = 0x1p-53;
+  const double bound = (3 + 16 * kHalfEpsilon) * kHalfEpsilon * (std::fabs(left) + std::fabs(right));
+  if (det > bound) return 1;
+  if (-det > bound) return -1;
   double expansion[32];
   int size = 0;
   auto add = [&](double term) {

@@ -199,7 +199,7 @@ void LocationIndex::File(int32_t t, int sign) {
 }
 
 bool LocationIndex::Pays(const ModelStore& store) {
-  constexpr int64_t kPointsPerCell = 50;
+  constexpr int64_t kPointsPerCell = 16;
   return store.pointCount - 4 >= kPointsPerCell * std::max<int64_t>(1, store.occupiedCells);
 }
 

@@ -100,7 +100,7 @@ class PointInserter {
   // triangles, -1 in the slots not used) while it fits, which stays in the
   // cache; a larger cavity marks its triangles in visit_ (one stamp per
   // search) instead, where a look-up costs a miss but no scan.
-  std::array<int32_t, 8> scanned_{};
+  std::array<int32_t, 16> scanned_{};
   std::vector<uint32_t> visit_;
   uint32_t stamp_ = 0;
   bool marking_ = false;  // the current cavity is marked in visit_
