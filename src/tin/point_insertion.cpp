@@ -117,20 +117,24 @@ bool PointInserter::Visible(int32_t from, int32_t to, int32_t beyond, int32_t p)
 bool PointInserter::InCavity(int32_t t) const {
   if (marking_) return visit_[static_cast<size_t>(t)] == stamp_;
   // All the slots, without a branch on each: where a search would stop is as
-  // good as random.
+  // good as random. The few cavities larger than the slots scan the rest.
   bool found = false;
   for (int32_t s : scanned_) found |= s == t;
+  if (removed_.size() >= scanned_.size()) {
+    found |= std::find(removed_.begin() + (scanned_.size() - 1), removed_.end(), t) != removed_.end();
+  }
   return found;
 }
 
 void PointInserter::JoinCavity(int32_t t) {
+  constexpr size_t kScanLimit = 32;
   removed_.push_back(t);
   const size_t count = removed_.size() + 1;  // t0 included
   if (marking_) {
     MarkVisited(t);
   } else if (count <= scanned_.size()) {
     scanned_[count - 1] = t;
-  } else {
+  } else if (removed_.size() == kScanLimit) {
     if (visit_.size() < static_cast<size_t>(store_.triangleCapacity)) {
       visit_.resize(static_cast<size_t>(store_.triangleCapacity), 0);
     }

@@ -97,9 +97,10 @@ class PointInserter {
   int32_t t0_ = -1;
   std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
   // Membership of a cavity is looked up in scanned_ (t0, then the removed
-  // triangles, -1 in the slots not used) while it fits, which stays in the
-  // cache; a larger cavity marks its triangles in visit_ (one stamp per
-  // search) instead, where a look-up costs a miss but no scan.
+  // triangles, -1 in the slots not used) and the rest of removed_ while it
+  // is small, which stays in the cache; a large cavity marks its triangles
+  // in visit_ (one stamp per search) instead, where a look-up costs a miss
+  // but no scan, and which takes four bytes per triangle record.
   std::array<int32_t, 16> scanned_{};
   std::vector<uint32_t> visit_;
   uint32_t stamp_ = 0;
