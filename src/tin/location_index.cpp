@@ -164,9 +164,22 @@ size_t LocationIndex::FilingLevel(const Shape& shape, CellRange& cells) const {
   }
 }
 
+// Most triangles are plain: certainly counter-clockwise, no thinner than
+// 2^plainExponent_ and of short reach. Nothing is kept of them but that,
+// one bit, so that removing one costs a test; the others are counted by
+// thinness, filed or counted as doubtful, and worked out again on removal.
 void LocationIndex::File(int32_t t, int sign) {
   if (!IsOpen()) return;
+  uint64_t& word = special_[static_cast<size_t>(t) >> 6];
+  const uint64_t bit = uint64_t{1} << (t & 63);
+  if (sign < 0) {
+    if (!(word & bit)) return;
+    word &= ~bit;
+  }
   const Shape shape = ShapeOf(t);
+  const bool plain = shape.certain && shape.altitudeExponent >= plainExponent_ && !(shape.reach > reachLimit_);
+  if (plain) return;  // (only when laid: a removed one had its bit)
+  word |= sign > 0 ? bit : 0;
   if (!shape.certain) {
     doubtful_ += sign;
     return;
@@ -221,6 +234,10 @@ void LocationIndex::Open(const ModelStore& store) {
     if (c == 1 && r == 1) break;
   }
   reachLimit_ = side_ * 1e-4;
+  // A triangle this thin next to the survey's spacing is rare, and the
+  // walk's band is far narrower still.
+  plainExponent_ = BinaryExponentFloor(side_) - 12;
+  special_.assign((static_cast<size_t>(store.triangleCapacity) + 63) / 64, 0);
 
   PlanePosition corner[4];
   for (int k = 0; k < 4; ++k) corner[k] = PositionOf(store.points[k]);
@@ -243,6 +260,7 @@ void LocationIndex::Close() {
   std::vector<Level>().swap(levels_);
   farReaching_.clear();
   filed_.clear();
+  std::vector<uint64_t>().swap(special_);
   thinness_.fill(0);
   lowestThinness_ = static_cast<int32_t>(thinness_.size());
   doubtful_ = 0;
@@ -331,8 +349,10 @@ double LocationIndex::BandDistance2() const {
     ++lowestThinness_;
   }
   // thinnest > 4 bandArea / distance, the thinnest altitude being at least
-  // 2^(lowestThinness_ - kThinnessOffset).
-  const double distance = std::ldexp(4 * bandArea_ * (1 + kSlack), kThinnessOffset - lowestThinness_) * (1 + kSlack);
+  // 2^(lowestThinness_ - kThinnessOffset), and that of a plain triangle
+  // 2^plainExponent_.
+  const int thinnest = std::min(lowestThinness_ - kThinnessOffset, plainExponent_);
+  const double distance = std::ldexp(4 * bandArea_ * (1 + kSlack), -thinnest) * (1 + kSlack);
   return distance * distance * (1 + kSlack);
 }
 

@@ -151,10 +151,14 @@ class LocationIndex {
   std::unordered_multimap<uint64_t, int32_t> filed_;
   // Triangles whose reach cannot be bounded: asked one by one.
   std::unordered_set<int32_t> farReaching_;
-  // Live triangles by the binary exponent of a lower bound of their least
-  // altitude; the lowest bucket in use bounds every altitude from below.
+  // Live triangles that are not plain, by the binary exponent of a lower
+  // bound of their least altitude; the lowest bucket in use, or failing it
+  // plainExponent_, bounds every altitude from below.
   std::array<int32_t, 2200> thinness_{};
   mutable int32_t lowestThinness_ = 2200;
+  // Per triangle record, one bit: the triangle is not plain (File).
+  std::vector<uint64_t> special_;
+  int plainExponent_ = 0;
   int64_t doubtful_ = 0;   // live triangles not certainly counter-clockwise
   bool frameConvex_ = false;
   double reachLimit_ = 0;  // reach below which a triangle is not filed
