@@ -145,7 +145,7 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
 
 int32_t LocationIndex::FineIndex(double value, double origin, int32_t limit) const {
   // Monotone in the value, so a box's cells include those of its points.
-  const double scaled = (value - origin) / side_;
+  const double scaled = (value - origin) * perSide_;
   if (!(scaled > 0)) return 0;
   if (scaled >= limit - 1) return limit - 1;
   return static_cast<int32_t>(scaled);
@@ -226,6 +226,7 @@ void LocationIndex::Open(const ModelStore& store) {
   const double cells = std::max(1.0, (store.pointCount - 4) / 2.0);
   side_ = std::max(std::sqrt(width * height / cells), std::max(width, height) / cells);
   if (!(side_ > 0) || !std::isfinite(side_)) side_ = 1;
+  perSide_ = 1 / side_;
   columns_ = static_cast<int32_t>(std::min(width / side_ + 1, 4 * cells + 1));
   rows_ = static_cast<int32_t>(std::min(height / side_ + 1, 4 * cells + 1));
   for (int32_t c = columns_, r = rows_;; c = (c + 1) / 2, r = (r + 1) / 2) {

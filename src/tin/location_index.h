@@ -115,6 +115,7 @@ class LocationIndex {
 
   const ModelStore* store_ = nullptr;
   double minX_ = 0, minY_ = 0, side_ = 1;
+  double perSide_ = 1;  // 1 / side_: cells are found by a product, several times per point
   int32_t columns_ = 0, rows_ = 0;
   // The fine grid and coarser grids over it, each of cells twice as wide as
   // the one before, down to a single cell. A point falls into the fine cell
