@@ -36,9 +36,12 @@ namespace quarvelin {
 // (By bits, neither remainders nor branches: the walks and the cavity search
 // take these dozens of times per point; a remainder by 3 costs a multiply
 // and shifts, a branch on i is mispredicted a third of the time.)
-constexpr int Ccw(int i) { return (1 << i) & 3; }
-constexpr int Cw(int i) { return (18 >> (2 * i)) & 3; }
+// Two bits per i of a small table; -1 (a side a broken link left unknown)
+// gives what the remainders gave, 0 and 1, rather than a shift out of range.
+constexpr int Ccw(int i) { return (0b00001001 >> (2 * (i & 3))) & 3; }
+constexpr int Cw(int i) { return (0b01010010 >> (2 * (i & 3))) & 3; }
 static_assert(Ccw(0) == 1 && Ccw(1) == 2 && Ccw(2) == 0 && Cw(0) == 2 && Cw(1) == 0 && Cw(2) == 1);
+static_assert(Ccw(-1) == 0 && Cw(-1) == 1);
 
 // One side of one triangle: the edge opposite vertex[side] of `triangle`.
 // Where it names an edge with the triangle beyond it (a cavity's or the
