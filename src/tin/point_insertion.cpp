@@ -23,7 +23,8 @@ void PointInserter::Prefetch(const int32_t* upcoming, int count) const {
 }
 
 // The walk's start, a stage per insertion: the point, its cell, the cell's
-// first point, that point's triangle, the anchor.
+// first point, that point's triangle, its corners (the anchor first), then
+// the triangles its turn round the anchor meets next and their corners.
 void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
   if (distance == kWalkLookahead) {
     store_.PrefetchPoint(p);
@@ -31,14 +32,24 @@ void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
   }
   const PointRecord& q = store_.points[p];
   const int32_t cell = store_.grid.CellAt(q.x, q.y);
-  if (cell < 0 || distance < 2) return;
+  if (cell < 0) return;
   const int32_t first = store_.grid.cells[static_cast<size_t>(cell)].firstPoint;
-  if (distance == 5) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
-  if (distance == 4) store_.PrefetchPoint(first);
-  if (first < 0 || distance > 3) return;
+  if (distance == 6) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
+  if (distance == 5) store_.PrefetchPoint(first);
+  if (first < 0 || distance > 4) return;
   const int32_t start = store_.points[first].incidentTriangle;
-  if (distance == 3) store_.PrefetchTriangle(start);
-  if (distance == 2 && start >= 0) store_.PrefetchPoint(store_.triangles[start].vertex[0]);
+  if (distance == 4) store_.PrefetchTriangle(start);
+  if (start < 0 || distance > 3) return;
+  const TriangleRecord& tri = store_.triangles[start];
+  if (distance == 3) {
+    for (int32_t v : tri.vertex) store_.PrefetchPoint(v);
+    return;
+  }
+  // The turn goes counter-clockwise round vertex[0] first: across side 1.
+  if (distance == 2) store_.PrefetchTriangle(tri.neighbour[1]);
+  if (distance == 1 && tri.neighbour[1] >= 0) {
+    for (int32_t v : store_.triangles[tri.neighbour[1]].vertex) store_.PrefetchPoint(v);
+  }
 }
 
 int32_t PointInserter::Locate(int32_t p) {

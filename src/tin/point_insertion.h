@@ -77,7 +77,7 @@ class PointInserter {
   // The cavity search from t0. With `starShaped` set, a triangle joins only
   // when the boundary stays visible from p, which yields a smaller but sound
   // cavity where rounding made the in-circle results inconsistent.
-  static constexpr int kWalkLookahead = 6;
+  static constexpr int kWalkLookahead = 7;
   void PrefetchWalkStart(int32_t p, int distance) const;
   bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
   void PushAcrossEdge(TriangleSide out);
