@@ -409,9 +409,15 @@ int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
     const int32_t near = RecentNear(q.x, q.y);
     from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(*store_, q);
   }
+  Margins margins{BandDistance2(), true};
+  // The lookahead's walk mostly ended in the triangle that holds q already:
+  // the margin test shows it, and the candidate walk is spared. (Any record
+  // up to lastTriangle is a live triangle, stale hint or not.)
+  if (hint >= 0 && InsideByMargin(hint, q, -1, margins)) {
+    return NoOtherReaches(hint, -1, q) && WalkReaches(q, margins) ? hint : -1;
+  }
   const int32_t t = Candidate(q, from);
   if (t < 0) return -1;
-  Margins margins{BandDistance2(), true};
   if (InsideByMargin(t, q, -1, margins)) {
     return NoOtherReaches(t, -1, q) && WalkReaches(q, margins) ? t : -1;
   }
