@@ -22,6 +22,10 @@
 //     every vertex in it has neighbours certainly on both sides, the walk's
 //     left and right vertex sets stay connected and it follows one path
 //     through the network that passes T.
+//  3. A point on an edge (within the tolerance of both its triangles) is
+//     accepted by both: the walk returns the one it meets first, the one on
+//     its anchor's side of the edge, or for an anchor at an end of the edge
+//     the one its first turn finds (LocateOnSide).
 //
 // Anything the index cannot show goes to the walk. Nothing here changes the
 // network.

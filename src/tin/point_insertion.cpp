@@ -24,7 +24,7 @@ void PointInserter::Prefetch(const int32_t* upcoming, int count) const {
 
 // The walk's start, a stage per insertion: the point, its cell, the cell's
 // first point, that point's triangle, its corners (the anchor first), then
-// the triangles its turn round the anchor meets next and their corners.
+// the first triangle its turn round the anchor meets, and that one's corners.
 void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
   if (distance == kWalkLookahead) {
     store_.PrefetchPoint(p);
