@@ -458,16 +458,30 @@ int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, Margins&
   return o > bound ? t : o < -bound ? u : -1;
 }
 
+// The points whose lookahead is done cost a test: they are most of the
+// sixteen.
+void LocationIndex::Prefetch(const int32_t* upcoming, int count, uint32_t sequence) const {
+  if (!IsOpen()) return;
+  for (int d = count; d >= 1; --d) {
+    Lookahead& a = ahead_[(sequence + static_cast<uint32_t>(d)) % ahead_.size()];
+    const int32_t p = upcoming[d - 1];
+    if (a.point != p) {
+      a = {p, Lookahead::kPoint, -1, 0};
+    } else if (a.stage == Lookahead::kReady) {
+      continue;
+    }
+    Advance(a);
+  }
+}
+
 // One stage of the lookahead of point p per call, each reading only what the
 // stage before asked the cache for, one insertion earlier. The walk towards
 // p takes two stages a step: the triangle's record, then its corners.
 // Insertions in between may change the triangles on the way (they lie far
 // off as a rule); any live triangle is a sound start for Candidate, so a
 // stale one costs a few steps, nothing more.
-void LocationIndex::Prefetch(int32_t p, uint32_t sequence) const {
-  if (!IsOpen()) return;
-  Lookahead& a = ahead_[sequence % ahead_.size()];
-  if (a.point != p) a = {p, Lookahead::kPoint, -1, 0};
+void LocationIndex::Advance(Lookahead& a) const {
+  const int32_t p = a.point;
   switch (a.stage) {
     case Lookahead::kPoint:
       store_->PrefetchPoint(p);

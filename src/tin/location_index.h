@@ -68,13 +68,14 @@ class LocationIndex {
   // triangle (any live one will do), else from a point inserted close by.
   int32_t Locate(int32_t p, int32_t hint = -1) const;
 
-  // Asks the cache early for what Locate(p) and the cavity search will read:
-  // called once per insertion for each of the next kInsertionLookahead points, the
-  // `sequence`-th insertion of the build being p, it takes one stage further
-  // each time (the point, its fine cell, the recent point there, its
-  // triangle, then a step of the walk towards p at a time, and last the
-  // neighbours of the triangle reached).
-  void Prefetch(int32_t p, uint32_t sequence) const;
+  // Asks the cache early for what Locate and the cavity search will read
+  // for the coming points, upcoming[d - 1] being the point of insertion
+  // sequence + d (d up to count, at most kInsertionLookahead). Called once
+  // per insertion, it takes each of them one stage further (the point, its
+  // fine cell, the recent point there, its triangle, then a step of the walk
+  // towards the point at a time, and last the neighbours of the triangle
+  // reached).
+  void Prefetch(const int32_t* upcoming, int count, uint32_t sequence) const;
   // The triangle the lookahead of p reached (a start for Locate), or -1.
   int32_t Hint(int32_t p, uint32_t sequence) const;
 
@@ -113,6 +114,7 @@ class LocationIndex {
     int32_t triangle;  // the recent point at kStart, then the walk's triangle
     int steps;
   };
+  void Advance(Lookahead& a) const;
   static constexpr int kLookaheadSteps = 8;
   mutable std::array<Lookahead, 32> ahead_{};
   static_assert(kInsertionLookahead < 32);

@@ -16,7 +16,7 @@ void PointInserter::UseLocationIndex(bool checking) {
 
 void PointInserter::Prefetch(const int32_t* upcoming, int count) const {
   if (index_.IsOpen()) {
-    for (int d = count; d >= 1; --d) index_.Prefetch(upcoming[d - 1], sequence_ + static_cast<uint32_t>(d));
+    index_.Prefetch(upcoming, count, sequence_);
     return;
   }
   for (int d = std::min(count, kWalkLookahead); d >= 1; --d) PrefetchWalkStart(upcoming[d - 1], d);
@@ -128,13 +128,15 @@ bool PointInserter::Visible(int32_t from, int32_t to, int32_t beyond, int32_t p)
 bool PointInserter::InCavity(int32_t t) const {
   if (marking_) return visit_[static_cast<size_t>(t)] == stamp_;
   // All the slots, without a branch on each: where a search would stop is as
-  // good as random. The few cavities larger than the slots scan the rest.
-  bool found = false;
-  for (int32_t s : scanned_) found |= s == t;
+  // good as random. Lane masks rather than bools, so that the compiler
+  // compares four slots an instruction. The few cavities larger than the
+  // slots scan the rest.
+  int32_t found = 0;
+  for (int32_t s : scanned_) found |= s == t ? -1 : 0;
   if (removed_.size() >= scanned_.size()) {
     found |= std::find(removed_.begin() + (scanned_.size() - 1), removed_.end(), t) != removed_.end();
   }
-  return found;
+  return found != 0;
 }
 
 void PointInserter::JoinCavity(int32_t t) {
