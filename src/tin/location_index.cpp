@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cfloat>
+#include <climits>
 #include <cmath>
 
 #include "store/triangle_moves.h"
@@ -83,15 +84,20 @@ PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
 // roots, no quotients, and the area from its own short formula, whose
 // rounding is bounded by the magnitude of its two products.
 LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
-  Shape shape;
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition a = Corner(*store_, tri, 0), b = Corner(*store_, tri, 1), c = Corner(*store_, tri, 2);
   const double abx = b.x - a.x, aby = b.y - a.y, acx = c.x - a.x, acy = c.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
-  const double left = abx * acy, right = aby * acx;
+  return ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, acx * acx + acy * acy, bcx * bcx + bcy * bcy}, a, b, c);
+}
+
+LocationIndex::Shape LocationIndex::ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b,
+                                              PlanePosition c) const {
+  Shape shape;
+  const double left = sides.abx * sides.acy, right = sides.aby * sides.acx;
   const double doubleArea = (left - right) - (4 * DBL_EPSILON * (std::fabs(left) + std::fabs(right)) + DBL_MIN);
   if (!(doubleArea > 0)) return shape;
   shape.certain = true;
-  const double ab = abx * abx + aby * aby, ac = acx * acx + acy * acy, bc = bcx * bcx + bcy * bcy;
+  const double ab = sides.ab, ac = sides.ac, bc = sides.bc;
   // Squares of the longest and shortest edge, bounded from above and below.
   const double most = std::max(std::max(ab, ac), bc);
   const double longest2 = most * (1 + kSlack), longest2Below = most * (1 - kSlack);
@@ -170,16 +176,41 @@ size_t LocationIndex::FilingLevel(const Shape& shape, CellRange& cells) const {
 // thinness, filed or counted as doubtful, and worked out again on removal.
 void LocationIndex::File(int32_t t, int sign) {
   if (!IsOpen()) return;
-  uint64_t& word = special_[static_cast<size_t>(t) >> 6];
-  const uint64_t bit = uint64_t{1} << (t & 63);
   if (sign < 0) {
+    uint64_t& word = special_[static_cast<size_t>(t) >> 6];
+    const uint64_t bit = uint64_t{1} << (t & 63);
     if (!(word & bit)) return;
     word &= ~bit;
   }
-  const Shape shape = ShapeOf(t);
+  FileShape(t, sign, ShapeOf(t));
+}
+
+// The fan round a new point: consecutive triangles share a side and a
+// corner, (from, to, p) then (to, next, p), so the differences and squares
+// of the side from p to `to` serve both, with the values ShapeOf would give.
+void LocationIndex::RememberFan(int32_t p, const int32_t* fan, size_t count) {
+  if (!IsOpen() || count == 0) return;
+  const TriangleRecord* tris = store_->triangles;
+  const PlanePosition c = PositionOf(store_->points[p]);
+  PlanePosition a = PositionOf(store_->points[tris[fan[0]].vertex[0]]);
+  double acx = c.x - a.x, acy = c.y - a.y;
+  double ac = acx * acx + acy * acy;
+  for (size_t k = 0; k < count; ++k) {
+    const PlanePosition b = PositionOf(store_->points[tris[fan[k]].vertex[1]]);
+    const double abx = b.x - a.x, aby = b.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
+    const double bc = bcx * bcx + bcy * bcy;
+    FileShape(fan[k], 1, ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, ac, bc}, a, b, c));
+    a = b;
+    acx = bcx;
+    acy = bcy;
+    ac = bc;
+  }
+}
+
+void LocationIndex::FileShape(int32_t t, int sign, const Shape& shape) {
   const bool plain = shape.certain && shape.altitudeExponent >= plainExponent_ && !(shape.reach > reachLimit_);
   if (plain) return;  // (only when laid: a removed one had its bit)
-  word |= sign > 0 ? bit : 0;
+  if (sign > 0) special_[static_cast<size_t>(t) >> 6] |= uint64_t{1} << (t & 63);
   if (!shape.certain) {
     doubtful_ += sign;
     return;
@@ -264,6 +295,7 @@ void LocationIndex::Close() {
   std::vector<uint64_t>().swap(special_);
   thinness_.fill(0);
   lowestThinness_ = static_cast<int32_t>(thinness_.size());
+  bandThinnest_ = INT_MIN;
   doubtful_ = 0;
 }
 
@@ -352,9 +384,13 @@ double LocationIndex::BandDistance2() const {
   // thinnest > 4 bandArea / distance, the thinnest altitude being at least
   // 2^(lowestThinness_ - kThinnessOffset), and that of a plain triangle
   // 2^plainExponent_.
+  // It changes only with the thinnest triangle, and is asked for every point.
   const int thinnest = std::min(lowestThinness_ - kThinnessOffset, plainExponent_);
+  if (thinnest == bandThinnest_) return band2_;
   const double distance = std::ldexp(4 * bandArea_ * (1 + kSlack), -thinnest) * (1 + kSlack);
-  return distance * distance * (1 + kSlack);
+  bandThinnest_ = thinnest;
+  band2_ = distance * distance * (1 + kSlack);
+  return band2_;
 }
 
 // No live triangle other than t can accept q: the short-reach ones are

@@ -32,6 +32,7 @@
 #pragma once
 
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <unordered_map>
 #include <unordered_set>
@@ -60,6 +61,9 @@ class LocationIndex {
   // Triangle t is about to be overwritten / has just been laid.
   void Forget(int32_t t) { File(t, -1); }
   void Remember(int32_t t) { File(t, 1); }
+  // The same for the `count` triangles laid round point p, fan[k] being
+  // (from, to, p) with its `to` the `from` of fan[k + 1].
+  void RememberFan(int32_t p, const int32_t* fan, size_t count);
   // Point p is now a vertex of the network.
   void PointInserted(int32_t p);
 
@@ -86,8 +90,16 @@ class LocationIndex {
     double reach = 0;              // infinite: too far to bound
     double box[4] = {0, 0, 0, 0};  // min x, min y, max x, max y, grown by the reach; only of filed ones
   };
+  // The differences from corner a of a triangle a, b, c to b and c, and the
+  // squares of its three sides, from which ShapeOf works.
+  struct Sides {
+    double abx, aby, acx, acy;
+    double ab, ac, bc;
+  };
   Shape ShapeOf(int32_t t) const;
+  Shape ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b, PlanePosition c) const;
   void File(int32_t t, int sign);
+  void FileShape(int32_t t, int sign, const Shape& shape);
   int32_t FineCell(double x, double y) const;
   int32_t FineIndex(double value, double origin, int32_t limit) const;
   // The point inserted last in the smallest cell around (x, y) that has one,
@@ -163,6 +175,9 @@ class LocationIndex {
   // plainExponent_, bounds every altitude from below.
   std::array<int32_t, 2200> thinness_{};
   mutable int32_t lowestThinness_ = 2200;
+  // BandDistance2() and the thinnest exponent it was worked out for.
+  mutable int bandThinnest_ = INT_MIN;
+  mutable double band2_ = 0;
   // Per triangle record, one bit: the triangle is not plain (File).
   std::vector<uint64_t> special_;
   int plainExponent_ = 0;

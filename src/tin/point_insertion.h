@@ -94,6 +94,7 @@ class PointInserter {
   ModelStore& store_;
   WorkStack& work_;
   std::vector<CavityEdge> edges_;
+  std::vector<int32_t> fan_;  // the new triangles, in the order of edges_
   int32_t t0_ = -1;
   std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
   // Membership of a cavity is looked up in scanned_ (t0, then the removed
