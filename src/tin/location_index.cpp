@@ -182,7 +182,8 @@ void LocationIndex::File(int32_t t, int sign) {
     if (!(word & bit)) return;
     word &= ~bit;
   }
-  FileShape(t, sign, ShapeOf(t));
+  const Shape shape = ShapeOf(t);
+  if (!IsPlain(shape)) FileShape(t, sign, shape);  // (only when laid: a removed one had its bit)
 }
 
 // The fan round a new point: consecutive triangles share a side and a
@@ -199,7 +200,8 @@ void LocationIndex::RememberFan(int32_t p, const int32_t* fan, size_t count) {
     const PlanePosition b = PositionOf(store_->points[tris[fan[k]].vertex[1]]);
     const double abx = b.x - a.x, aby = b.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
     const double bc = bcx * bcx + bcy * bcy;
-    FileShape(fan[k], 1, ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, ac, bc}, a, b, c));
+    const Shape shape = ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, ac, bc}, a, b, c);
+    if (!IsPlain(shape)) FileShape(fan[k], 1, shape);
     a = b;
     acx = bcx;
     acy = bcy;
@@ -208,8 +210,6 @@ void LocationIndex::RememberFan(int32_t p, const int32_t* fan, size_t count) {
 }
 
 void LocationIndex::FileShape(int32_t t, int sign, const Shape& shape) {
-  const bool plain = shape.certain && shape.altitudeExponent >= plainExponent_ && !(shape.reach > reachLimit_);
-  if (plain) return;  // (only when laid: a removed one had its bit)
   if (sign > 0) special_[static_cast<size_t>(t) >> 6] |= uint64_t{1} << (t & 63);
   if (!shape.certain) {
     doubtful_ += sign;

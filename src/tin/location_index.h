@@ -99,6 +99,10 @@ class LocationIndex {
   Shape ShapeOf(int32_t t) const;
   Shape ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b, PlanePosition c) const;
   void File(int32_t t, int sign);
+  bool IsPlain(const Shape& shape) const {
+    return shape.certain && shape.altitudeExponent >= plainExponent_ && !(shape.reach > reachLimit_);
+  }
+  // Counts and files a triangle that is not plain, laid (sign 1) or removed.
   void FileShape(int32_t t, int sign, const Shape& shape);
   int32_t FineCell(double x, double y) const;
   int32_t FineIndex(double value, double origin, int32_t limit) const;
