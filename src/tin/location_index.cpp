@@ -491,7 +491,47 @@ int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, Margins&
   }
   const PlanePosition c = PositionOf(store_->points[anchor]);
   const double o = OrientationXY(a, b, c), bound = RoundingBound(Spread(a, b, c));
-  return o > bound ? t : o < -bound ? u : -1;
+  if (o > bound) return t;
+  if (o < -bound) return u;
+  return LocateInLine(side, beyond, start, q);
+}
+
+// The anchor lies on the line of the edge that q lies on, or as near it as
+// rounding can tell (on lattices and gridded data, exactly): the walk comes
+// along the edge. It sorts each corner it meets by the sign of
+// OrientationXY(anchor, q, corner), left when positive, and passes a corner
+// on the other side from its own: the end of the edge before q (on the
+// anchor's side) then decides. With the far corners of t and u sorted to
+// opposite sides, the walk passes that end on the side of the one sorted
+// the other way from it, and enters that triangle first: the other can be
+// entered only across the edge itself, or from beyond q. A zero sorts
+// right, except in the walk's first turn round the anchor, which sorts it
+// either way: an end before q that the turn may meet (a corner of the
+// triangle it stops in) is not taken when it lies on the line exactly.
+int32_t LocationIndex::LocateInLine(TriangleSide side, TriangleSide beyond, int32_t start, PlanePosition q) const {
+  const TriangleRecord* tris = store_->triangles;
+  const int32_t anchor = tris[start].vertex[0];
+  const int32_t apexT = side.Apex(tris), apexU = beyond.Apex(tris);
+  if (anchor == apexT || anchor == apexU) return -1;
+  const PlanePosition A = PositionOf(store_->points[anchor]);
+  auto sideOf = [&](int32_t v) { return OrientationXY(A, q, PositionOf(store_->points[v])); };
+  const PlanePosition from = PositionOf(store_->points[side.From(tris)]);
+  const PlanePosition to = PositionOf(store_->points[side.To(tris)]);
+  // The end before q is the one whose offset from q points back at the anchor.
+  const double dx = q.x - A.x, dy = q.y - A.y;
+  const double fromAlong = (from.x - q.x) * dx + (from.y - q.y) * dy;
+  const double toAlong = (to.x - q.x) * dx + (to.y - q.y) * dy;
+  if (!((fromAlong < 0) != (toAlong < 0)) || fromAlong == 0 || toAlong == 0) return -1;
+  const int32_t end = fromAlong < 0 ? side.From(tris) : side.To(tris);
+  const double before = sideOf(end);
+  const double t = sideOf(apexT), u = sideOf(apexU);
+  if (t == 0 || u == 0 || (t > 0) == (u > 0)) return -1;
+  if (before == 0) {
+    const int32_t wedge = FindWedge(*store_, start, anchor, q);
+    if (wedge < 0 || VertexPosition(tris[wedge], end) >= 0) return -1;
+  }
+  // The triangle whose far corner is sorted opposite to the end before q.
+  return (t > 0) != (before > 0) ? side.triangle : beyond.triangle;
 }
 
 // The points whose lookahead is done cost a test: they are most of the

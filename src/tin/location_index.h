@@ -25,7 +25,9 @@
 //  3. A point on an edge (within the tolerance of both its triangles) is
 //     accepted by both: the walk returns the one it meets first, the one on
 //     its anchor's side of the edge, or for an anchor at an end of the edge
-//     the one its first turn finds (LocateOnSide).
+//     the one its first turn finds (LocateOnSide), or for an anchor on the
+//     edge's line the one on the far side of the edge's nearer end from the
+//     side the walk sorts that end to (LocateInLine).
 //
 // Anything the index cannot show goes to the walk. Nothing here changes the
 // network.
@@ -119,6 +121,7 @@ class LocationIndex {
   bool InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const;
   bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const;
   int32_t LocateOnSide(TriangleSide side, PlanePosition q, Margins& margins) const;
+  int32_t LocateInLine(TriangleSide side, TriangleSide beyond, int32_t start, PlanePosition q) const;
   bool WalkReaches(PlanePosition q, const Margins& margins) const;
   // No live triangle but t and u (-1: t alone) accepts q.
   bool NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const;

@@ -85,8 +85,15 @@ TEST(LocationIndex, PointsOnLinesEdgesAndFrameSides) {
     if (i % 10 == 0) pairs.push_back(p);  // an exact repeat, skipped
   }
   // Most lattice points lie exactly on an edge: placed by the index only
-  // where it can tell which of the edge's two triangles the walk meets first.
+  // where it can tell which of the edge's two triangles the walk meets first,
+  // also where the walk comes along the edge's own line. Sheared, and at
+  // survey offsets with a spacing that decimals do not hold exactly, the
+  // orientation values along the lines are rounded zeros or a few ulps.
   EXPECT_GT(ExpectSameAsWalk(Around(lattice, 10), lattice), 0.9);
+  std::vector<XY> sheared;
+  for (int i = 0; i < 160; ++i)
+    for (int j = 0; j < 160; ++j) sheared.push_back({21500000.0 + 0.1 * i + 0.05 * j, 4400000.0 + 0.1 * j});
+  ExpectSameAsWalk(Around(sheared, 1), sheared);
   ExpectSameAsWalk(Around(rows, 5), rows);
   ExpectSameAsWalk({{0, 0}, {100, 0}, {100, 100}, {0, 100}}, onFrame);
   ExpectSameAsWalk(Around(pairs, 10), pairs);
