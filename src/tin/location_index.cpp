@@ -25,7 +25,7 @@ constexpr double kSlack = 1e-12;
 // by one instead; with more such triangles alive than kFarTests, the index
 // gives way to the walk.
 constexpr int64_t kMostFiledCells = 64;
-constexpr size_t kFarTests = 16;
+constexpr size_t kFarTests = 64;
 constexpr int kThinnessOffset = 1100;
 // Levels of the pyramid with fewer cells than this stay in the cache.
 constexpr size_t kCachedCells = 4096;
@@ -505,9 +505,8 @@ int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, Margins&
 // opposite sides, the walk passes that end on the side of the one sorted
 // the other way from it, and enters that triangle first: the other can be
 // entered only across the edge itself, or from beyond q. A zero sorts
-// right, except in the walk's first turn round the anchor, which sorts it
-// either way: an end before q that the turn may meet (a corner of the
-// triangle it stops in) is not taken when it lies on the line exactly.
+// right, except in the walk's first turn round the anchor, which sorts the
+// corners of the triangle it stops in by their place in it.
 int32_t LocationIndex::LocateInLine(TriangleSide side, TriangleSide beyond, int32_t start, PlanePosition q) const {
   const TriangleRecord* tris = store_->triangles;
   const int32_t anchor = tris[start].vertex[0];
@@ -526,12 +525,19 @@ int32_t LocationIndex::LocateInLine(TriangleSide side, TriangleSide beyond, int3
   const double before = sideOf(end);
   const double t = sideOf(apexT), u = sideOf(apexU);
   if (t == 0 || u == 0 || (t > 0) == (u > 0)) return -1;
+  bool endLeft = before > 0;
   if (before == 0) {
+    // The turn stops where the line leaves across the side opposite the
+    // anchor, from its corner Ccw, taken as right, to its corner Cw, taken
+    // as left: a zero is either.
     const int32_t wedge = FindWedge(*store_, start, anchor, q);
-    if (wedge < 0 || VertexPosition(tris[wedge], end) >= 0) return -1;
+    if (wedge < 0) return -1;
+    const int at = VertexPosition(tris[wedge], anchor);
+    if (at < 0) return -1;
+    endLeft = tris[wedge].vertex[Cw(at)] == end;
   }
   // The triangle whose far corner is sorted opposite to the end before q.
-  return (t > 0) != (before > 0) ? side.triangle : beyond.triangle;
+  return (t > 0) != endLeft ? side.triangle : beyond.triangle;
 }
 
 // The points whose lookahead is done cost a test: they are most of the
