@@ -633,7 +633,26 @@ void LocationIndex::Advance(Lookahead& a) const {
           }
         }
       }
-      a.stage = Lookahead::kReady;
+      a.stage = Lookahead::kThirdRing;
+      return;
+    case Lookahead::kThirdRing:
+    case Lookahead::kThirdCorners:
+      // A cavity of four triangles, the most common, reaches a third ring
+      // from the one it took there: its triangles, then their far corners.
+      for (int32_t u : store_->triangles[a.triangle].neighbour) {
+        if (u < 0) continue;
+        for (int32_t w : store_->triangles[u].neighbour) {
+          if (w < 0 || w == a.triangle) continue;
+          for (int32_t x : store_->triangles[w].neighbour) {
+            if (a.stage == Lookahead::kThirdRing && x != u) store_->PrefetchTriangle(x);
+            if (a.stage == Lookahead::kThirdCorners && x != u && x >= 0) {
+              const int far = NeighbourPosition(store_->triangles[x], w);
+              if (far >= 0) store_->PrefetchPoint(store_->triangles[x].vertex[far]);
+            }
+          }
+        }
+      }
+      a.stage = a.stage == Lookahead::kThirdRing ? Lookahead::kThirdCorners : Lookahead::kReady;
       return;
     default:
       return;

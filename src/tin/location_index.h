@@ -79,8 +79,8 @@ class LocationIndex {
   // sequence + d (d up to count, at most kInsertionLookahead). Called once
   // per insertion, it takes each of them one stage further (the point, its
   // fine cell, the recent point there, its triangle, then a step of the walk
-  // towards the point at a time, and last the neighbours of the triangle
-  // reached).
+  // towards the point at a time, and last three rings of triangles round
+  // the one reached, with their corners).
   void Prefetch(const int32_t* upcoming, int count, uint32_t sequence) const;
   // The triangle the lookahead of p reached (a start for Locate), or -1.
   int32_t Hint(int32_t p, uint32_t sequence) const;
@@ -127,7 +127,7 @@ class LocationIndex {
   bool NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const;
 
   struct Lookahead {
-    enum Stage { kPoint, kCell, kNear, kStart, kCorners, kStep, kRing, kOuterRing, kOuterCorners, kReady };
+    enum Stage { kPoint, kCell, kNear, kStart, kCorners, kStep, kRing, kOuterRing, kOuterCorners, kThirdRing, kThirdCorners, kReady };
     int32_t point;
     Stage stage;
     int32_t triangle;  // the recent point at kStart, then the walk's triangle
