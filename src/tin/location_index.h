@@ -135,6 +135,7 @@ class LocationIndex {
   };
   void Advance(Lookahead& a) const;
   static constexpr int kLookaheadSteps = 8;
+  bool thirdRing_ = false;  // the lookahead asks for the third ring (kThirdRing)
   mutable std::array<Lookahead, 32> ahead_{};
   static_assert(kInsertionLookahead < 32);
 
