@@ -19,36 +19,50 @@ void PointInserter::Prefetch(const int32_t* upcoming, int count) const {
     index_.Prefetch(upcoming, count, sequence_);
     return;
   }
-  for (int d = std::min(count, kWalkLookahead); d >= 1; --d) PrefetchWalkStart(upcoming[d - 1], d);
+  for (int d = std::min(count, kWalkLookahead); d >= 1; --d) {
+    PrefetchWalkStart(upcoming[d - 1], d, walkAhead_[(sequence_ + static_cast<uint32_t>(d)) % walkAhead_.size()]);
+  }
 }
 
 // The walk's start, a stage per insertion: the point, its cell, the cell's
 // first point, that point's triangle, its corners (the anchor first), then
 // the first triangle its turn round the anchor meets, and that one's corners.
-void PointInserter::PrefetchWalkStart(int32_t p, int distance) const {
+// Each stage reads what the one before asked for and keeps it in the
+// point's slot: the cell's place takes two quotients.
+void PointInserter::PrefetchWalkStart(int32_t p, int distance, WalkAhead& slot) const {
   if (distance == kWalkLookahead) {
+    slot = {p, -1};
     store_.PrefetchPoint(p);
     return;
   }
-  const PointRecord& q = store_.points[p];
-  const int32_t cell = store_.grid.CellAt(q.x, q.y);
-  if (cell < 0) return;
-  const int32_t first = store_.grid.cells[static_cast<size_t>(cell)].firstPoint;
-  if (distance == 6) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(cell)]);
-  if (distance == 5) store_.PrefetchPoint(first);
-  if (first < 0 || distance > 4) return;
-  const int32_t start = store_.points[first].incidentTriangle;
-  if (distance == 4) store_.PrefetchTriangle(start);
-  if (start < 0 || distance > 3) return;
-  const TriangleRecord& tri = store_.triangles[start];
-  if (distance == 3) {
-    for (int32_t v : tri.vertex) store_.PrefetchPoint(v);
+  if (slot.point != p) return;  // came in late, at the walk's end
+  if (distance == kWalkLookahead - 1) {
+    const PointRecord& q = store_.points[p];
+    slot.at = store_.grid.CellAt(q.x, q.y);
+    if (slot.at >= 0) __builtin_prefetch(&store_.grid.cells[static_cast<size_t>(slot.at)]);
     return;
   }
-  // The turn goes counter-clockwise round vertex[0] first: across side 1.
-  if (distance == 2) store_.PrefetchTriangle(tri.neighbour[1]);
-  if (distance == 1 && tri.neighbour[1] >= 0) {
-    for (int32_t v : store_.triangles[tri.neighbour[1]].vertex) store_.PrefetchPoint(v);
+  if (slot.at < 0) return;
+  switch (distance) {
+    case kWalkLookahead - 2:  // the cell's first point
+      slot.at = store_.grid.cells[static_cast<size_t>(slot.at)].firstPoint;
+      store_.PrefetchPoint(slot.at);
+      return;
+    case kWalkLookahead - 3:  // its triangle
+      slot.at = store_.points[slot.at].incidentTriangle;
+      store_.PrefetchTriangle(slot.at);
+      return;
+    case kWalkLookahead - 4:
+      for (int32_t v : store_.triangles[slot.at].vertex) store_.PrefetchPoint(v);
+      return;
+    case kWalkLookahead - 5:
+      // The turn goes counter-clockwise round vertex[0] first: across side 1.
+      slot.at = store_.triangles[slot.at].neighbour[1];
+      store_.PrefetchTriangle(slot.at);
+      return;
+    default:
+      for (int32_t v : store_.triangles[slot.at].vertex) store_.PrefetchPoint(v);
+      return;
   }
 }
 

@@ -78,7 +78,15 @@ class PointInserter {
   // when the boundary stays visible from p, which yields a smaller but sound
   // cavity where rounding made the in-circle results inconsistent.
   static constexpr int kWalkLookahead = 7;
-  void PrefetchWalkStart(int32_t p, int distance) const;
+  // What the walk's lookahead reached for one point: its cell, the cell's
+  // first point, then a triangle (-1: nothing more to ask for).
+  struct WalkAhead {
+    int32_t point;
+    int32_t at;
+  };
+  mutable std::array<WalkAhead, 8> walkAhead_{};
+  static_assert(kWalkLookahead < 8);
+  void PrefetchWalkStart(int32_t p, int distance, WalkAhead& slot) const;
   bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
   void PushAcrossEdge(TriangleSide out);
   // p lies left of the edge from `from` to `to`, or on it where nothing lies
