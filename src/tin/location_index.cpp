@@ -63,6 +63,13 @@ double SquaredLength(PlanePosition a, PlanePosition b) {
   return dx * dx + dy * dy;
 }
 
+// A lower bound of left - right, two products of rounded differences (the
+// short orientation formula), from the bound on its rounding by their
+// magnitude.
+inline double DifferenceBelow(double left, double right) {
+  return (left - right) - (4 * DBL_EPSILON * (std::fabs(left) + std::fabs(right)) + DBL_MIN);
+}
+
 PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
   return PositionOf(store.points[t.vertex[k]]);
 }
@@ -93,8 +100,7 @@ LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
 LocationIndex::Shape LocationIndex::ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b,
                                               PlanePosition c) const {
   Shape shape;
-  const double left = sides.abx * sides.acy, right = sides.aby * sides.acx;
-  const double doubleArea = (left - right) - (4 * DBL_EPSILON * (std::fabs(left) + std::fabs(right)) + DBL_MIN);
+  const double doubleArea = DifferenceBelow(sides.abx * sides.acy, sides.aby * sides.acx);
   if (!(doubleArea > 0)) return shape;
   shape.certain = true;
   const double ab = sides.ab, ac = sides.ac, bc = sides.bc;
@@ -366,9 +372,13 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, Margins
 
 // q lies left of side `side` of tri, farther from it than reachLimit_. The
 // distance is value / length; both sides are squared to spare the root.
+// The exact orientation value exceeds the rounding bound of the one that
+// TriangleContains computes, so that one is positive and tri accepts q; the
+// short formula with its own bound shows it without that one's quotients.
 bool LocationIndex::ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const {
   const PlanePosition a = Corner(*store_, tri, Ccw(side)), b = Corner(*store_, tri, Cw(side));
-  const double value = OrientationAboutMidpoint(a, b, q) - RoundingBound(Spread(a, b, q));
+  const double value =
+      DifferenceBelow((b.x - a.x) * (q.y - a.y), (b.y - a.y) * (q.x - a.x)) - RoundingBound(Spread(a, b, q));
   if (!(value > 0)) return false;
   const double value2 = value * value * (1 - kSlack), length2 = SquaredLength(a, b) * (1 + kSlack);
   if (!(value2 > reachLimit_ * reachLimit_ * length2)) return false;
