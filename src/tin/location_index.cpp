@@ -7,20 +7,13 @@
 #include <cmath>
 
 #include "store/triangle_moves.h"
+#include "tin/orientation_bounds.h"
 #include "tin/point_location.h"
 
 namespace quarvelin {
 
 namespace {
 
-// An orientation value computed from points whose x and y each spread over at
-// most D lies within kRounding * D * D of the exact value, for both
-// OrientationXY and OrientationAboutMidpoint (a bound several times the
-// worst case of their dozen roundings, each within half an epsilon).
-constexpr double kRounding = 64 * DBL_EPSILON;
-// Relative slack for the square roots, quotients and products of the bounds
-// below, each of which rounds by at most one epsilon.
-constexpr double kSlack = 1e-12;
 // Long-reach triangles filed over more fine cells than this are tested one
 // by one instead; with more such triangles alive than kFarTests, the index
 // gives way to the walk.
@@ -38,8 +31,6 @@ int BinaryExponentFloor(double value) {
   return field == 0 ? -1075 : field - 1023;
 }
 
-double RoundingBound(double spread) { return kRounding * spread * spread + DBL_MIN; }
-
 double Spread(std::initializer_list<PlanePosition> points) {
   double loX = points.begin()->x, hiX = loX, loY = points.begin()->y, hiY = loY;
   for (const PlanePosition& p : points) {
@@ -51,23 +42,9 @@ double Spread(std::initializer_list<PlanePosition> points) {
   return std::max(hiX - loX, hiY - loY) * (1 + kSlack);
 }
 
-// The same of three points, inline: every triangle laid or removed needs it.
-inline double Spread(PlanePosition a, PlanePosition b, PlanePosition c) {
-  const double dx = std::max({a.x, b.x, c.x}) - std::min({a.x, b.x, c.x});
-  const double dy = std::max({a.y, b.y, c.y}) - std::min({a.y, b.y, c.y});
-  return std::max(dx, dy) * (1 + kSlack);
-}
-
 double SquaredLength(PlanePosition a, PlanePosition b) {
   const double dx = b.x - a.x, dy = b.y - a.y;
   return dx * dx + dy * dy;
-}
-
-// A lower bound of left - right, two products of rounded differences (the
-// short orientation formula), from the bound on its rounding by their
-// magnitude.
-inline double DifferenceBelow(double left, double right) {
-  return (left - right) - (4 * DBL_EPSILON * (std::fabs(left) + std::fabs(right)) + DBL_MIN);
 }
 
 PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
@@ -377,8 +354,7 @@ bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, Margins
 // short formula with its own bound shows it without that one's quotients.
 bool LocationIndex::ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const {
   const PlanePosition a = Corner(*store_, tri, Ccw(side)), b = Corner(*store_, tri, Cw(side));
-  const double value =
-      DifferenceBelow((b.x - a.x) * (q.y - a.y), (b.y - a.y) * (q.x - a.x)) - RoundingBound(Spread(a, b, q));
+  const double value = OrientationBeyondRounding(a, b, q);
   if (!(value > 0)) return false;
   const double value2 = value * value * (1 - kSlack), length2 = SquaredLength(a, b) * (1 + kSlack);
   if (!(value2 > reachLimit_ * reachLimit_ * length2)) return false;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "tin/orientation_bounds.h"
 #include "tin/point_location.h"
 #include "tin/predicates.h"
 
@@ -224,14 +225,18 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
 }
 
 // The boundary must be one cycle of (removed + 3) edges, each seeing p on its
-// left, for the fan to fill the hole exactly once.
+// left, for the fan to fill the hole exactly once. Nearly always p lies
+// clearly left, which the short formula shows without Orientation's
+// quotients; only the others are asked the engine's way.
 bool PointInserter::CavityClosesAround(int32_t p) const {
   const size_t n = edges_.size();
   if (n != removed_.size() + 3) return false;
+  const PlanePosition q = PositionOf(store_.points[p]);
   for (size_t k = 0; k < n; ++k) {
     const CavityEdge& e = edges_[k];
     if (e.to != edges_[(k + 1) % n].from) return false;
-    if (!Visible(e.from, e.to, e.beyond.triangle, p)) return false;
+    const PlanePosition a = PositionOf(store_.points[e.from]), b = PositionOf(store_.points[e.to]);
+    if (!(OrientationBeyondRounding(a, b, q) > 0) && !Visible(e.from, e.to, e.beyond.triangle, p)) return false;
   }
   return true;
 }
