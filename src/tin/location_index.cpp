@@ -480,9 +480,21 @@ int32_t LocationIndex::LocateOnSide(TriangleSide side, PlanePosition q, Margins&
   }
   const PlanePosition c = PositionOf(store_->points[anchor]);
   const double o = OrientationXY(a, b, c), bound = RoundingBound(Spread(a, b, c));
-  if (o > bound) return t;
-  if (o < -bound) return u;
-  return LocateInLine(side, beyond, start, q);
+  if (!(o > bound) && !(o < -bound)) return LocateInLine(side, beyond, start, q);
+  // The line from the anchor crosses the edge at q, and the walk comes to q
+  // on the anchor's side, unless it passes an end of the edge on the side
+  // that rounding gives it: then it may come along the edge from the other.
+  if (!EndsApart(c, q, a, b)) return -1;
+  return o > bound ? t : u;
+}
+
+// a and b lie on opposite sides of the line from the anchor A to q, and the
+// walk's orientation values, OrientationXY(A, q, corner), say so beyond
+// their rounding.
+bool LocationIndex::EndsApart(PlanePosition A, PlanePosition q, PlanePosition a, PlanePosition b) {
+  const double oa = OrientationXY(A, q, a), ob = OrientationXY(A, q, b);
+  const double ba = RoundingBound(Spread(A, q, a)), bb = RoundingBound(Spread(A, q, b));
+  return (oa > ba && ob < -bb) || (oa < -ba && ob > bb);
 }
 
 // The anchor lies on the line of the edge that q lies on, or as near it as

@@ -24,10 +24,11 @@
 //     through the network that passes T.
 //  3. A point on an edge (within the tolerance of both its triangles) is
 //     accepted by both: the walk returns the one it meets first, the one on
-//     its anchor's side of the edge, or for an anchor at an end of the edge
-//     the one its first turn finds (LocateOnSide), or for an anchor on the
-//     edge's line the one on the far side of the edge's nearer end from the
-//     side the walk sorts that end to (LocateInLine).
+//     its anchor's side of the edge where the walk's values put the edge's
+//     ends on opposite sides of its line, or for an anchor at an end of the
+//     edge the one its first turn finds (LocateOnSide), or for an anchor on
+//     the edge's line the one on the far side of the edge's nearer end from
+//     the side the walk sorts that end to (LocateInLine).
 //
 // Anything the index cannot show goes to the walk. Nothing here changes the
 // network.
@@ -121,6 +122,7 @@ class LocationIndex {
   bool InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const;
   bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const;
   int32_t LocateOnSide(TriangleSide side, PlanePosition q, Margins& margins) const;
+  static bool EndsApart(PlanePosition A, PlanePosition q, PlanePosition a, PlanePosition b);
   int32_t LocateInLine(TriangleSide side, TriangleSide beyond, int32_t start, PlanePosition q) const;
   bool WalkReaches(PlanePosition q, const Margins& margins) const;
   // No live triangle but t and u (-1: t alone) accepts q.

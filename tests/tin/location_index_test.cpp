@@ -3,6 +3,7 @@
 // the network comes out the same byte for byte as with the walk alone.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <random>
@@ -94,6 +95,14 @@ TEST(LocationIndex, PointsOnLinesEdgesAndFrameSides) {
   for (int i = 0; i < 160; ++i)
     for (int j = 0; j < 160; ++j) sheared.push_back({21500000.0 + 0.1 * i + 0.05 * j, 4400000.0 + 0.1 * j});
   ExpectSameAsWalk(Around(sheared, 1), sheared);
+  // Turned by 45 degrees and shuffled: the line from the walk's anchor to a
+  // point on an edge can pass through an end of that edge, which rounding
+  // puts on either side of the line; the walk then comes along the edge.
+  std::vector<XY> turned;
+  for (int i = 0; i < 120; ++i)
+    for (int j = 0; j < 120; ++j) turned.push_back({0.1 * (i - j), 3000000.0 + 0.1 * (i + j)});
+  std::shuffle(turned.begin(), turned.end(), rng);
+  ExpectSameAsWalk(Around(turned, 0.5), turned);
   ExpectSameAsWalk(Around(rows, 5), rows);
   ExpectSameAsWalk({{0, 0}, {100, 0}, {100, 100}, {0, 100}}, onFrame);
   ExpectSameAsWalk(Around(pairs, 10), pairs);
