@@ -237,7 +237,9 @@ void LocationIndex::Open(const ModelStore& store) {
   minX_ = grid.minX;
   minY_ = grid.minY;
   const double width = grid.maxX - grid.minX, height = grid.maxY - grid.minY;
-  const double cells = std::max(1.0, (store.pointCount - 4) / 2.0);
+  // Four points a cell: finer cells start the walk a step or two closer but
+  // spread the cells a point reads over more cache lines, and cost more.
+  const double cells = std::max(1.0, (store.pointCount - 4) / 4.0);
   side_ = std::max(std::sqrt(width * height / cells), std::max(width, height) / cells);
   if (!(side_ > 0) || !std::isfinite(side_)) side_ = 1;
   perSide_ = 1 / side_;

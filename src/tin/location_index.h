@@ -54,7 +54,7 @@ class LocationIndex {
   // square root of a cell's points in triangles, each a cache miss; where
   // grid cells hold sixteen points that is what the index's own upkeep costs.
   static bool Pays(const ModelStore& store);
-  // Sizes the fine grid for the store's survey (about two points per cell)
+  // Sizes the fine grid for the store's survey (about four points per cell)
   // and files the starting triangles. The store's triangle table is open.
   void Open(const ModelStore& store);
   // Frees the index; it answers nothing afterwards.
