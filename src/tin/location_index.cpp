@@ -172,19 +172,19 @@ void LocationIndex::File(int32_t t, int sign) {
 // The fan round a new point: consecutive triangles share a side and a
 // corner, (from, to, p) then (to, next, p), so the differences and squares
 // of the side from p to `to` serve both, with the values ShapeOf would give.
-void LocationIndex::RememberFan(int32_t p, const int32_t* fan, size_t count) {
+void LocationIndex::RememberFan(int32_t p, int32_t first, size_t count) {
   if (!IsOpen() || count == 0) return;
   const TriangleRecord* tris = store_->triangles;
   const PlanePosition c = PositionOf(store_->points[p]);
-  PlanePosition a = PositionOf(store_->points[tris[fan[0]].vertex[0]]);
+  PlanePosition a = PositionOf(store_->points[tris[first].vertex[0]]);
   double acx = c.x - a.x, acy = c.y - a.y;
   double ac = acx * acx + acy * acy;
-  for (size_t k = 0; k < count; ++k) {
-    const PlanePosition b = PositionOf(store_->points[tris[fan[k]].vertex[1]]);
+  for (int32_t t = first; count > 0; --count, t = tris[t].neighbour[0]) {
+    const PlanePosition b = PositionOf(store_->points[tris[t].vertex[1]]);
     const double abx = b.x - a.x, aby = b.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
     const double bc = bcx * bcx + bcy * bcy;
     const Shape shape = ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, ac, bc}, a, b, c);
-    if (!IsPlain(shape)) FileShape(fan[k], 1, shape);
+    if (!IsPlain(shape)) FileShape(t, 1, shape);
     a = b;
     acx = bcx;
     acy = bcy;

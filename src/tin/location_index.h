@@ -64,9 +64,10 @@ class LocationIndex {
   // Triangle t is about to be overwritten / has just been laid.
   void Forget(int32_t t) { File(t, -1); }
   void Remember(int32_t t) { File(t, 1); }
-  // The same for the `count` triangles laid round point p, fan[k] being
-  // (from, to, p) with its `to` the `from` of fan[k + 1].
-  void RememberFan(int32_t p, const int32_t* fan, size_t count);
+  // The same for the `count` triangles laid round point p, from `first` on
+  // across each one's side 0: each is (from, to, p), and its `to` is the
+  // `from` of the next.
+  void RememberFan(int32_t p, int32_t first, size_t count);
   // Point p is now a vertex of the network.
   void PointInserted(int32_t p);
 

@@ -286,16 +286,14 @@ void PointInserter::FillCavity(int32_t t0, int32_t p) {
     e.newTriangle = s;
   }
   store_.points[p].incidentTriangle = t0;
-  fan_.resize(n);
   for (size_t k = 0; k < n; ++k) {
     const int32_t s = edges_[k].newTriangle;
     const int32_t next = edges_[(k + 1) % n].newTriangle;
     tris[s].neighbour[0] = next;
     tris[next].neighbour[1] = s;
-    fan_[k] = s;
   }
   if (index_.IsOpen()) {
-    index_.RememberFan(p, fan_.data(), n);
+    index_.RememberFan(p, t0, n);
     index_.PointInserted(p);
   }
 }

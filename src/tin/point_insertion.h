@@ -74,9 +74,6 @@ class PointInserter {
   // The located triangle: the index's answer when it has one, else the walk's.
   int32_t Locate(int32_t p);
   void GiveWayWhenFailing(bool placed);
-  // The cavity search from t0. With `starShaped` set, a triangle joins only
-  // when the boundary stays visible from p, which yields a smaller but sound
-  // cavity where rounding made the in-circle results inconsistent.
   static constexpr int kWalkLookahead = 7;
   // What the walk's lookahead reached for one point: its cell, the cell's
   // first point, then a triangle (-1: nothing more to ask for).
@@ -87,6 +84,9 @@ class PointInserter {
   mutable std::array<WalkAhead, 8> walkAhead_{};
   static_assert(kWalkLookahead < 8);
   void PrefetchWalkStart(int32_t p, int distance, WalkAhead& slot) const;
+  // The cavity search from t0. With `starShaped` set, a triangle joins only
+  // when the boundary stays visible from p, which yields a smaller but sound
+  // cavity where rounding made the in-circle results inconsistent.
   bool CollectCavity(int32_t t0, int32_t p, bool starShaped);
   void PushAcrossEdge(TriangleSide out);
   // p lies left of the edge from `from` to `to`, or on it where nothing lies
@@ -102,7 +102,6 @@ class PointInserter {
   ModelStore& store_;
   WorkStack& work_;
   std::vector<CavityEdge> edges_;
-  std::vector<int32_t> fan_;  // the new triangles, in the order of edges_
   int32_t t0_ = -1;
   std::vector<int32_t> removed_;  // triangles removed after t0, in removal order
   // Membership of a cavity is looked up in scanned_ (t0, then the removed
