@@ -331,7 +331,7 @@ int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
     const int across = StepToward(q, t, step);
     if (across < 0) return t;
     t = store_->triangles[t].neighbour[across];
-    store_->PrefetchTriangle(t);
+    store_->PrefetchTriangle<ModelStore::kReadNow>(t);
   }
   return -1;
 }

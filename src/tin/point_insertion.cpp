@@ -129,7 +129,7 @@ void PointInserter::PushAcrossEdge(TriangleSide out) {
   }
   const TriangleSide entry = out.Twin(tris);
   // The in-circle test of the triangle beyond reads its corner across the side.
-  if (entry.side >= 0) store_.PrefetchPoint(entry.Apex(tris));
+  if (entry.side >= 0) store_.PrefetchPoint<ModelStore::kReadNow>(entry.Apex(tris));
   work_.Push(CavityWork{entry, CavityWork::kEnter});
 }
 
@@ -186,7 +186,7 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
   const TriangleRecord* tris = store_.triangles;
   bool consistent = true;
   auto visible = [&](TriangleSide side) { return Visible(side.From(tris), side.To(tris), side.Neighbour(tris), p); };
-  for (int32_t u : tris[t0].neighbour) store_.PrefetchTriangle(u);
+  for (int32_t u : tris[t0].neighbour) store_.PrefetchTriangle<ModelStore::kReadNow>(u);
   for (int i = 0; i < 3; ++i) {
     work_.Clear();
     PushAcrossEdge({t0, i});
@@ -212,8 +212,8 @@ bool PointInserter::CollectCavity(int32_t t0, int32_t p, bool starShaped) {
       }
       if (joins) {
         JoinCavity(side.triangle);
-        store_.PrefetchTriangle(side.Next().Neighbour(tris));
-        store_.PrefetchTriangle(side.Prev().Neighbour(tris));
+        store_.PrefetchTriangle<ModelStore::kReadNow>(side.Next().Neighbour(tris));
+        store_.PrefetchTriangle<ModelStore::kReadNow>(side.Prev().Neighbour(tris));
         PushAcrossEdge(side.Prev());
         PushAcrossEdge(side.Next());
       } else {

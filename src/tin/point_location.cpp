@@ -91,8 +91,8 @@ int32_t LocateTriangle(const ModelStore& store, int32_t p) {
   const WalkStop stop = WalkAlongLine(tris, out, int64_t{store.lastTriangle} + 1, [&](TriangleSide entry) {
     const TriangleRecord& tri = tris[entry.triangle];
     // The line leaves across one of the two edges it did not enter by.
-    store.PrefetchTriangle(tri.neighbour[Ccw(entry.side)]);
-    store.PrefetchTriangle(tri.neighbour[Cw(entry.side)]);
+    store.PrefetchTriangle<ModelStore::kReadNow>(tri.neighbour[Ccw(entry.side)]);
+    store.PrefetchTriangle<ModelStore::kReadNow>(tri.neighbour[Cw(entry.side)]);
     const bool apexLeft = OrientationXY(A, q, PositionOf(store.points[entry.Apex(tris)])) > 0;
     const int exit = ExitSide(entry.side, apexLeft);
     return ContainsTestingFirst(store, tri, exit, q) ? -1 : exit;
