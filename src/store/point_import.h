@@ -35,7 +35,7 @@ void BuildCellOrder(ModelStore& store);
 // every insertion of the points that the next insertions take (up to
 // kInsertionLookahead, fewer at the walk's end): upcoming[d - 1] is the
 // point d insertions ahead. Their reads can then start early.
-constexpr int kInsertionLookahead = 16;
+constexpr int kInsertionLookahead = 24;
 void RunInsertionWalk(ModelStore& store, const std::function<void()>& sweepStarted,
                       const std::function<void(int32_t)>& insert,
                       const std::function<void(const int32_t* upcoming, int count)>& lookahead = {});

@@ -543,8 +543,8 @@ int32_t LocationIndex::LocateInLine(TriangleSide side, TriangleSide beyond, int3
   return (t > 0) != endLeft ? side.triangle : beyond.triangle;
 }
 
-// The points whose lookahead is done cost a test: they are most of the
-// sixteen.
+// The points whose lookahead is done cost a test: they are most of those
+// ahead.
 void LocationIndex::Prefetch(const int32_t* upcoming, int count, uint32_t sequence) const {
   if (!IsOpen()) return;
   for (int d = count; d >= 1; --d) {
