@@ -266,9 +266,11 @@ BuildOutcome BuildProject(const std::string& projectDirectory, const BuildOption
   reporter.ResetBar();
   int32_t done = kFirstDoneCount;
   PointInserter inserter(store, work);
-  if (options.checkLocation || (!options.walkOnly && LocationIndex::Pays(store))) {
-    inserter.UseLocationIndex(options.checkLocation);
-  }
+  // The index pays on every survey: where grid cells hold many points the
+  // walk from a point of the cell crosses hundreds of triangles, and where
+  // they hold few, most points are the first of their cell and the walk
+  // starts from the newest triangle, often far off.
+  if (options.checkLocation || !options.walkOnly) inserter.UseLocationIndex(options.checkLocation);
   const int32_t pointCount = store.pointCount;
   auto percent = [&] { return static_cast<int32_t>(done * 100.0 / pointCount); };
   RunInsertionWalk(

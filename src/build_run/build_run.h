@@ -46,11 +46,10 @@ struct BuildOptions {
   // Longest outer edge a boundary triangle may keep, metres, at least 100.
   double maxBoundaryEdge = 200;
   // Point location by the walk alone, without the location index (the same
-  // network, slower on dense surveys): for comparisons. The index serves
-  // only surveys dense enough for it to pay.
+  // network, slower): for comparisons.
   bool walkOnly = false;
-  // Runs the location index on any survey, and the walk beside it for every
-  // point the index places; the walk's answer is used, and the points where
+  // Runs the walk beside the location index for every point the index
+  // places; the walk's answer is used, and the points where
   // the two differ are counted.
   bool checkLocation = false;
   // Ring file to clip the network to instead of trimming it. Empty: the

@@ -37,7 +37,7 @@ const quarvelin::CommandLineSpec kCommandLine{
         {"--quiet", "", "no progress output", "-q"},
         {"--walk-only", "",
          "locate points by the walk alone, without the location\n"
-         "index (the same network; slower on dense surveys)"},
+         "index (the same network, slower)"},
         {"--check-location", "",
          "run the walk beside the location index for every point\n"
          "and report where they differ (status 1 if anywhere)"},

@@ -225,11 +225,6 @@ void LocationIndex::FileShape(int32_t t, int sign, const Shape& shape) {
   }
 }
 
-bool LocationIndex::Pays(const ModelStore& store) {
-  constexpr int64_t kPointsPerCell = 16;
-  return store.pointCount - 4 >= kPointsPerCell * std::max<int64_t>(1, store.occupiedCells);
-}
-
 void LocationIndex::Open(const ModelStore& store) {
   Close();
   store_ = &store;

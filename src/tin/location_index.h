@@ -50,10 +50,6 @@ namespace quarvelin {
 
 class LocationIndex {
  public:
-  // Whether the index saves more than it costs: the walk crosses about the
-  // square root of a cell's points in triangles, each a cache miss; where
-  // grid cells hold sixteen points that is what the index's own upkeep costs.
-  static bool Pays(const ModelStore& store);
   // Sizes the fine grid for the store's survey (about four points per cell)
   // and files the starting triangles. The store's triangle table is open.
   void Open(const ModelStore& store);
