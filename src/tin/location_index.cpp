@@ -215,12 +215,18 @@ void LocationIndex::FileShape(int32_t t, int sign, const Shape& shape) {
       const size_t cell = static_cast<size_t>(c * level.rows + r);
       level.cells[cell].reaching += sign;
       if (sign > 0) {
-        filed_.emplace(FiledKey(k, cell), t);
+        filed_[FiledKey(k, cell)].push_back(t);
         continue;
       }
-      auto [first, last] = filed_.equal_range(FiledKey(k, cell));
-      while (first != last && first->second != t) ++first;
-      if (first != last) filed_.erase(first);
+      // The order within a cell means nothing: the last takes t's place.
+      const auto here = filed_.find(FiledKey(k, cell));
+      if (here == filed_.end()) continue;
+      std::vector<int32_t>& list = here->second;
+      const auto at = std::find(list.begin(), list.end(), t);
+      if (at == list.end()) continue;
+      *at = list.back();
+      list.pop_back();
+      if (list.empty()) filed_.erase(here);
     }
   }
 }
@@ -396,9 +402,9 @@ bool LocationIndex::NoOtherReaches(int32_t t, int32_t u, PlanePosition q) const 
     const size_t cell = level.Above(column, row, k);
     if (level.cells[cell].reaching == 0) continue;
     filed -= level.cells[cell].reaching;
-    auto [first, last] = filed_.equal_range(FiledKey(k, cell));
-    for (; first != last; ++first) {
-      const int32_t f = first->second;
+    const auto here = filed_.find(FiledKey(k, cell));
+    if (here == filed_.end()) return false;
+    for (int32_t f : here->second) {
       if (f != t && f != u && TriangleContains(*store_, f, q)) return false;
     }
   }

@@ -174,7 +174,9 @@ class LocationIndex {
   // The long-reach triangles by the cells they are filed over, asked one by
   // one for the points that fall there.
   static uint64_t FiledKey(size_t level, size_t cell) { return (static_cast<uint64_t>(level) << 40) | cell; }
-  std::unordered_multimap<uint64_t, int32_t> filed_;
+  // (A cell's list is a vector: the coarser cells hold dozens, and a removal
+  // scans for its triangle.)
+  std::unordered_map<uint64_t, std::vector<int32_t>> filed_;
   // Triangles whose reach cannot be bounded: asked one by one.
   std::unordered_set<int32_t> farReaching_;
   // Live triangles that are not plain, by the binary exponent of a lower
