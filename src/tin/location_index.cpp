@@ -337,17 +337,24 @@ int32_t LocationIndex::Candidate(PlanePosition q, int32_t from) const {
   return -1;
 }
 
-// q lies inside t, and farther from each of its edges than reachLimit_, as
-// the same orientation values that TriangleContains computes show once their
-// rounding is allowed for. Only side `skip` (when not -1) is left out: q may
-// lie on it. `margins` records whether q is also clear of the walk's band.
-bool LocationIndex::InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const {
+// The sides of t that q lies inside of and farther from than reachLimit_
+// (ClearOfSide), a bit each, and those of them it also lies clear of the
+// walk's band from. With all three, t alone holds q; with two, q lies on or
+// next to the third; past a second side that fails there is nothing to show.
+LocationIndex::Clearance LocationIndex::SidesClear(int32_t t, PlanePosition q, double band2) const {
   const TriangleRecord& tri = store_->triangles[t];
-  margins.clearOfBand = true;
-  for (int side = 0; side < 3; ++side) {
-    if (side != skip && !ClearOfSide(tri, side, q, margins)) return false;
+  Clearance clearance;
+  int failed = 0;
+  for (int side = 0; side < 3 && failed < 2; ++side) {
+    Margins margins{band2, true};
+    if (!ClearOfSide(tri, side, q, margins)) {
+      ++failed;
+      continue;
+    }
+    clearance.sides |= 1u << side;
+    if (margins.clearOfBand) clearance.band |= 1u << side;
   }
-  return true;
+  return clearance;
 }
 
 // q lies left of side `side` of tri, farther from it than reachLimit_. The
@@ -437,20 +444,30 @@ int32_t LocationIndex::Locate(int32_t p, int32_t hint) const {
     const int32_t near = RecentNear(q.x, q.y);
     from = near >= 0 ? store_->points[near].incidentTriangle : WalkStart(*store_, q);
   }
-  Margins margins{BandDistance2(), true};
+  const double band2 = BandDistance2();
   // The lookahead's walk mostly ended in the triangle that holds q already:
   // the margin test shows it, and the candidate walk is spared. (Any record
-  // up to lastTriangle is a live triangle, stale hint or not.)
-  if (hint >= 0 && InsideByMargin(hint, q, -1, margins)) {
-    return NoOtherReaches(hint, -1, q) && WalkReaches(q, margins) ? hint : -1;
+  // up to lastTriangle is a live triangle, stale hint or not.) A point on
+  // an edge of it fails the test, and the candidate walk mostly stays put.
+  int32_t t = hint;
+  Clearance clearance;
+  if (t >= 0) clearance = SidesClear(t, q, band2);
+  if (clearance.sides != kAllSides) {
+    const int32_t found = Candidate(q, from);
+    if (found < 0) return -1;
+    if (found != t) clearance = SidesClear(found, q, band2);
+    t = found;
   }
-  const int32_t t = Candidate(q, from);
-  if (t < 0) return -1;
-  if (InsideByMargin(t, q, -1, margins)) {
+  Margins margins{band2, true};
+  if (clearance.sides == kAllSides) {
+    margins.clearOfBand = clearance.band == kAllSides;
     return NoOtherReaches(t, -1, q) && WalkReaches(q, margins) ? t : -1;
   }
   for (int side = 0; side < 3; ++side) {
-    if (InsideByMargin(t, q, side, margins)) return LocateOnSide({t, side}, q, margins);
+    const unsigned others = kAllSides & ~(1u << side);
+    if ((clearance.sides & others) != others) continue;
+    margins.clearOfBand = (clearance.band & others) == others;
+    return LocateOnSide({t, side}, q, margins);
   }
   return -1;
 }

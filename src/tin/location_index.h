@@ -116,7 +116,12 @@ class LocationIndex {
     bool clearOfBand;  // every edge tested lies that far from q
   };
   double BandDistance2() const;
-  bool InsideByMargin(int32_t t, PlanePosition q, int skip, Margins& margins) const;
+  struct Clearance {
+    unsigned sides = 0;  // bit i: side i
+    unsigned band = 0;
+  };
+  static constexpr unsigned kAllSides = 7;
+  Clearance SidesClear(int32_t t, PlanePosition q, double band2) const;
   bool ClearOfSide(const TriangleRecord& tri, int side, PlanePosition q, Margins& margins) const;
   int32_t LocateOnSide(TriangleSide side, PlanePosition q, Margins& margins) const;
   static bool EndsApart(PlanePosition A, PlanePosition q, PlanePosition a, PlanePosition b);
