@@ -67,11 +67,16 @@ PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
 // This runs for every triangle laid or removed, a tenth of a build: no
 // roots, no quotients, and the area from its own short formula, whose
 // rounding is bounded by the magnitude of its two products.
-LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
+LocationIndex::Sides LocationIndex::SidesOf(int32_t t) const {
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition a = Corner(*store_, tri, 0), b = Corner(*store_, tri, 1), c = Corner(*store_, tri, 2);
   const double abx = b.x - a.x, aby = b.y - a.y, acx = c.x - a.x, acy = c.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
-  return ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, acx * acx + acy * acy, bcx * bcx + bcy * bcy}, a, b, c);
+  return {abx, aby, acx, acy, abx * abx + aby * aby, acx * acx + acy * acy, bcx * bcx + bcy * bcy};
+}
+
+LocationIndex::Shape LocationIndex::ShapeOf(int32_t t) const {
+  const TriangleRecord& tri = store_->triangles[t];
+  return ShapeFrom(SidesOf(t), Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2));
 }
 
 LocationIndex::Shape LocationIndex::ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b,
@@ -132,6 +137,21 @@ LocationIndex::Shape LocationIndex::ShapeFrom(const Sides& sides, PlanePosition 
   return shape;
 }
 
+// A test that a triangle is plain, a few products in place of ShapeFrom's
+// chain: for a longest edge within [plainLongest2_[0], plainLongest2_[1]]
+// (squared) every bound ShapeFrom compares is at most a fixed multiple of a
+// power of the longest edge, and those multiples (worked out in Open, grown
+// by a part in 1e9 to cover every rounding on both sides) make its three
+// tests follow from the two here. False says nothing: ShapeFrom decides.
+bool LocationIndex::SurelyPlain(const Sides& sides) const {
+  const double doubleArea = DifferenceBelow(sides.abx * sides.acy, sides.aby * sides.acx);
+  const double most = std::max(std::max(sides.ab, sides.ac), sides.bc);
+  const double least = std::min(std::min(sides.ab, sides.ac), sides.bc);
+  if (!(doubleArea > 0) || !(most >= plainLongest2_[0]) || !(most <= plainLongest2_[1])) return false;
+  const double area2 = doubleArea * doubleArea;
+  return area2 >= plainAltitude_ * most && area2 * least >= plainReach_ * (most * most);
+}
+
 int32_t LocationIndex::FineIndex(double value, double origin, int32_t limit) const {
   // Monotone in the value, so a box's cells include those of its points.
   const double scaled = (value - origin) * perSide_;
@@ -165,6 +185,7 @@ void LocationIndex::File(int32_t t, int sign) {
     if (!(word & bit)) return;
     word &= ~bit;
   }
+  if (sign > 0 && SurelyPlain(SidesOf(t))) return;
   const Shape shape = ShapeOf(t);
   if (!IsPlain(shape)) FileShape(t, sign, shape);  // (only when laid: a removed one had its bit)
 }
@@ -183,8 +204,11 @@ void LocationIndex::RememberFan(int32_t p, int32_t first, size_t count) {
     const PlanePosition b = PositionOf(store_->points[tris[t].vertex[1]]);
     const double abx = b.x - a.x, aby = b.y - a.y, bcx = c.x - b.x, bcy = c.y - b.y;
     const double bc = bcx * bcx + bcy * bcy;
-    const Shape shape = ShapeFrom({abx, aby, acx, acy, abx * abx + aby * aby, ac, bc}, a, b, c);
-    if (!IsPlain(shape)) FileShape(t, 1, shape);
+    const Sides sides{abx, aby, acx, acy, abx * abx + aby * aby, ac, bc};
+    if (!SurelyPlain(sides)) {
+      const Shape shape = ShapeFrom(sides, a, b, c);
+      if (!IsPlain(shape)) FileShape(t, 1, shape);
+    }
     a = b;
     acx = bcx;
     acy = bcy;
@@ -273,7 +297,40 @@ void LocationIndex::Open(const ModelStore& store) {
   frameSpread_ = 1.5 * spread;  // covers any distance within the box
   bandArea_ = RoundingBound(spread);
   if (!std::isfinite(bandArea_)) frameConvex_ = false;
+  SetPlainBounds();
   for (int32_t t = 0; t <= store.lastTriangle; ++t) Remember(t);
+}
+
+// SurelyPlain's bounds. With L the longest edge squared, S the shortest
+// squared and A the doubled area, ShapeFrom's three tests are, up to
+// factors within a part in 1e11 of 1:
+//  - its altitude exponent: A^2 >= 2^(2 plainExponent_ + 5) L suffices (each
+//    binary exponent lies within one of the logarithm, the halving adds one);
+//  - the reach within reachLimit_ (and so within the longest edge, for
+//    L >= reachLimit_^2): 3 L (tolerance + 9 kRounding L) <= A sqrt(S)
+//    reachLimit_, and with L at most plainLongest2_[1] the bracket is at most
+//    that of the largest L;
+//  - clear at the frame's far side: 3 L (tolerance + 2 kRounding (L + F^2))
+//    < A sqrt(S) F, likewise.
+// Off (an empty range) where a bound is not a normal number.
+void LocationIndex::SetPlainBounds() {
+  constexpr double kWiden = 1 + 1e-9;
+  // Longest edges up to 64 fine cells: the few longer ones are decided by
+  // ShapeFrom, and a larger bound would raise the rounding term for all.
+  const double high = side_ * side_ * 4096;
+  const double low = reachLimit_ * reachLimit_ * kWiden;
+  const double frame2 = frameSpread_ * frameSpread_;
+  const double reachRate = 3 * (kLocationTolerance + kRounding * 9 * high + DBL_MIN);
+  const double farRate = 3 * (kLocationTolerance + kRounding * 2 * (high + frame2) + DBL_MIN);
+  plainAltitude_ = std::ldexp(kWiden, 2 * plainExponent_ + 5);
+  plainReach_ = std::max(reachRate * reachRate / (reachLimit_ * reachLimit_), farRate * farRate / frame2) * kWiden;
+  plainLongest2_[0] = low;
+  plainLongest2_[1] = high;
+  // (The products at the least L normal too: the area passing them is then
+  // normal, and its binary exponent that of its logarithm.)
+  const bool normal = std::isnormal(plainAltitude_ * low) && std::isnormal(plainReach_ * low * low) &&
+                      std::isnormal(high) && high < 1e39 && low <= high;
+  if (!normal) plainLongest2_[1] = 0;
 }
 
 void LocationIndex::Close() {

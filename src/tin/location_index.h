@@ -96,7 +96,10 @@ class LocationIndex {
     double abx, aby, acx, acy;
     double ab, ac, bc;
   };
+  Sides SidesOf(int32_t t) const;
   Shape ShapeOf(int32_t t) const;
+  bool SurelyPlain(const Sides& sides) const;
+  void SetPlainBounds();
   Shape ShapeFrom(const Sides& sides, PlanePosition a, PlanePosition b, PlanePosition c) const;
   void File(int32_t t, int sign);
   bool IsPlain(const Shape& shape) const {
@@ -195,6 +198,10 @@ class LocationIndex {
   // Per triangle record, one bit: the triangle is not plain (File).
   std::vector<uint64_t> special_;
   int plainExponent_ = 0;
+  // SurelyPlain's bounds (SetPlainBounds).
+  double plainLongest2_[2] = {1, 0};
+  double plainAltitude_ = 0;
+  double plainReach_ = 0;
   int64_t doubtful_ = 0;   // live triangles not certainly counter-clockwise
   bool frameConvex_ = false;
   double reachLimit_ = 0;  // reach below which a triangle is not filed
