@@ -276,9 +276,10 @@ void LocationIndex::Open(const ModelStore& store) {
     if (c == 1 && r == 1) break;
   }
   reachLimit_ = side_ * 1e-4;
-  // Tables that stay in the last-level cache (some 25 MB) gain less from a
-  // third ring than its reads cost.
-  thirdRing_ = store.pointCount > (1 << 18);
+  // Tables that stay in the last-level cache (some 25 MB) gain less from the
+  // rings round the located triangle than their reads cost: there the
+  // lookahead stops at the triangle.
+  ringsAhead_ = store.pointCount > (1 << 18);
   // A triangle this thin next to the survey's spacing is rare, and the
   // walk's band is far narrower still.
   plainExponent_ = BinaryExponentFloor(side_) - 12;
@@ -680,6 +681,10 @@ void LocationIndex::Advance(Lookahead& a) const {
     case Lookahead::kStep: {
       const int across = StepToward(PositionOf(store_->points[p]), a.triangle, a.steps++);
       if (across < 0) {
+        if (!ringsAhead_) {
+          a.stage = Lookahead::kReady;
+          return;
+        }
         for (int32_t u : store_->triangles[a.triangle].neighbour) store_->PrefetchTriangle(u);
         a.stage = Lookahead::kRing;
         return;
@@ -711,7 +716,7 @@ void LocationIndex::Advance(Lookahead& a) const {
           }
         }
       }
-      a.stage = thirdRing_ ? Lookahead::kThirdRing : Lookahead::kReady;
+      a.stage = Lookahead::kThirdRing;
       return;
     case Lookahead::kThirdRing:
     case Lookahead::kThirdCorners:

@@ -77,8 +77,9 @@ class LocationIndex {
   // sequence + d (d up to count, at most kInsertionLookahead). Called once
   // per insertion, it takes each of them one stage further (the point, its
   // fine cell, the recent point there, its triangle, then a step of the walk
-  // towards the point at a time, and last three rings of triangles round
-  // the one reached, with their corners).
+  // towards the point at a time, and last, on tables larger than the
+  // last-level cache, three rings of triangles round the one reached, with
+  // their corners).
   void Prefetch(const int32_t* upcoming, int count, uint32_t sequence) const;
   // The triangle the lookahead of p reached (a start for Locate), or -1.
   int32_t Hint(int32_t p, uint32_t sequence) const;
@@ -142,7 +143,7 @@ class LocationIndex {
   };
   void Advance(Lookahead& a) const;
   static constexpr int kLookaheadSteps = 8;
-  bool thirdRing_ = false;  // the lookahead asks for the third ring (kThirdRing)
+  bool ringsAhead_ = false;  // the lookahead asks for the rings round the triangle (kRing on)
   mutable std::array<Lookahead, 32> ahead_{};
   static_assert(kInsertionLookahead < 32);
 
