@@ -374,11 +374,18 @@ int LocationIndex::StepToward(PlanePosition q, int32_t t, int step) const {
   // does: the answer is proved with the walk's own values afterwards.
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition v[3] = {Corner(*store_, tri, 0), Corner(*store_, tri, 1), Corner(*store_, tri, 2)};
-  for (int n = 0, k = step % 3; n < 3; ++n, k = Ccw(k)) {
+  // All three edges, then the first beyond in the turning order, without a
+  // branch on each: which one q lies beyond is as good as random.
+  unsigned beyond = 0;
+  for (int k = 0; k < 3; ++k) {
     const PlanePosition a = v[Ccw(k)], b = v[Cw(k)];
-    if ((b.x - a.x) * (q.y - a.y) < (b.y - a.y) * (q.x - a.x)) return k;
+    beyond |= static_cast<unsigned>((b.x - a.x) * (q.y - a.y) < (b.y - a.y) * (q.x - a.x)) << k;
   }
-  return -1;
+  const int first = step % 3;
+  const unsigned turned = ((beyond >> first) | (beyond << (3 - first))) & 7;
+  if (turned == 0) return -1;
+  const int n = std::countr_zero(turned);
+  return (first + n) % 3;
 }
 
 // A walk towards q; -1 when it leaves the network or runs long. Its answer
@@ -702,7 +709,7 @@ void LocationIndex::Advance(Lookahead& a) const {
         if (u < 0) continue;
         for (int k = 0; k < 3; ++k) {
           if (a.stage == Lookahead::kRing) store_->PrefetchPoint(store_->triangles[u].vertex[k]);
-          else if (store_->triangles[u].neighbour[k] != a.triangle) store_->PrefetchTriangle(store_->triangles[u].neighbour[k]);
+          else store_->PrefetchTriangle(store_->triangles[u].neighbour[k]);
         }
       }
       a.stage = a.stage == Lookahead::kRing ? Lookahead::kOuterRing : Lookahead::kOuterCorners;
@@ -711,9 +718,8 @@ void LocationIndex::Advance(Lookahead& a) const {
       for (int32_t u : store_->triangles[a.triangle].neighbour) {
         if (u < 0) continue;
         for (int32_t w : store_->triangles[u].neighbour) {
-          if (w >= 0 && w != a.triangle) {
-            for (int32_t v : store_->triangles[w].vertex) store_->PrefetchPoint(v);
-          }
+          if (w < 0) continue;
+          for (int32_t v : store_->triangles[w].vertex) store_->PrefetchPoint(v);
         }
       }
       a.stage = Lookahead::kThirdRing;
@@ -727,8 +733,9 @@ void LocationIndex::Advance(Lookahead& a) const {
         for (int32_t w : store_->triangles[u].neighbour) {
           if (w < 0 || w == a.triangle) continue;
           for (int32_t x : store_->triangles[w].neighbour) {
-            if (a.stage == Lookahead::kThirdRing && x != u) store_->PrefetchTriangle(x);
-            if (a.stage == Lookahead::kThirdCorners && x != u && x >= 0) {
+            if (a.stage == Lookahead::kThirdRing) {
+              store_->PrefetchTriangle(x);
+            } else if (x >= 0) {
               const int far = NeighbourPosition(store_->triangles[x], w);
               if (far >= 0) store_->PrefetchPoint(store_->triangles[x].vertex[far]);
             }
