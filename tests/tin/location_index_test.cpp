@@ -46,7 +46,7 @@ TEST(LocationIndex, RandomSurveysAtAnyOffset) {
   std::mt19937_64 rng(10);
   std::uniform_real_distribution<double> u(0, 1);
   std::normal_distribution<double> spread(0, 3);
-  std::vector<XY> uniform, clustered, lidar, far;
+  std::vector<XY> uniform, clustered, lidar, far, sparse;
   for (int i = 0; i < 20000; ++i) uniform.push_back({500000 + 1000 * u(rng), 3000000 + 1000 * u(rng)});
   for (int i = 0; i < 20000; ++i) {
     const double cx = 100 * std::floor(8 * u(rng)), cy = 100 * std::floor(8 * u(rng));
@@ -58,10 +58,13 @@ TEST(LocationIndex, RandomSurveysAtAnyOffset) {
   }
   // Two clusters 3000 km apart: the frame's triangles are extreme slivers.
   for (int i = 0; i < 10000; ++i) far.push_back({(i % 2) * 3e6 + 50 * u(rng), 50 * u(rng)});
+  // About a point a grid cell: most points are the first of their cell.
+  for (int i = 0; i < 3000; ++i) sparse.push_back({5000 * u(rng), 5000 * u(rng)});
   EXPECT_GT(ExpectSameAsWalk(Around(uniform, 100), uniform), 0.95);
   EXPECT_GT(ExpectSameAsWalk(Around(clustered, 10), clustered), 0.9);
   EXPECT_GT(ExpectSameAsWalk(Around(lidar, 8), lidar), 0.95);
   ExpectSameAsWalk(Around(far, 1e5), far);
+  EXPECT_GT(ExpectSameAsWalk(Around(sparse, 100), sparse), 0.9);
 }
 
 TEST(LocationIndex, PointsOnLinesEdgesAndFrameSides) {
