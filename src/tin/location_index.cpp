@@ -64,9 +64,9 @@ PlanePosition Corner(const ModelStore& store, const TriangleRecord& t, int k) {
 // 2 area / perimeter, so no point of it lies farther from the triangle than
 // tau / r times the longest edge.
 //
-// This runs for every triangle laid or removed, a tenth of a build: no
-// roots, no quotients, and the area from its own short formula, whose
-// rounding is bounded by the magnitude of its two products.
+// This runs for every triangle SurelyPlain leaves open and every one removed
+// that is not plain: no roots, no quotients, and the area from its own short
+// formula, whose rounding is bounded by the magnitude of its two products.
 LocationIndex::Sides LocationIndex::SidesOf(int32_t t) const {
   const TriangleRecord& tri = store_->triangles[t];
   const PlanePosition a = Corner(*store_, tri, 0), b = Corner(*store_, tri, 1), c = Corner(*store_, tri, 2);
@@ -731,6 +731,7 @@ void LocationIndex::Advance(Lookahead& a) const {
     case Lookahead::kThirdCorners:
       // A cavity of four triangles, the most common, reaches a third ring
       // from the one it took there: its triangles, then their far corners.
+      // (The ring beyond the way back is left out: nine triangles more.)
       for (int32_t u : store_->triangles[a.triangle].neighbour) {
         if (u < 0) continue;
         for (int32_t w : store_->triangles[u].neighbour) {
